@@ -1,0 +1,32 @@
+// The application shell: program entry, the window with its GL context, the window procedure
+// and the key states.
+#pragma once
+
+#include "platform/gl.h"
+
+// Window and GL context, all null or zero until open_window makes them.
+extern HINSTANCE instance_handle;
+extern HWND window_handle;
+extern HDC device_context;
+extern HGLRC gl_context;
+// True while the display mode is changed and the window is a borderless popup.
+extern bool fullscreen;
+extern PIXELFORMATDESCRIPTOR pixel_format_desc;
+
+// One entry per virtual-key code: 1 from the key's WM_KEYDOWN to its WM_KEYUP.
+extern unsigned char key_down[256];
+
+// GLU quadrics with default settings, made once at start-up and kept for the life of the process.
+extern GLUquadric* quadric_main;   // every cylinder but the ring
+extern GLUquadric* quadric_ring;   // the ring around the orbit scene's tube
+extern GLUquadric* quadric_sphere; // every sphere
+
+// The program's start-up, message loop and teardown. Returns the process exit code, always 0.
+int program_main(HINSTANCE instance, HINSTANCE prev_instance, LPSTR command_line, int show);
+
+bool open_window(const char* title, int width, int height, int bits, bool fullscreen_choice);
+void close_window();
+void resize_viewport(int width, int height);
+bool init_gl_state();
+
+LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,0 +1,28 @@
+# The one place that sets how the project's code is compiled.
+#
+# The song and the geometry are reproduced to the last bit of float rounding:
+# every value is evaluated in double precision and rounded to float where it is
+# stored, multiplications and additions are rounded separately, and nothing is
+# reassociated. So: no floating-point contraction into fused multiply-add,
+# never -ffast-math, and on 32-bit x86 doubles in SSE2 registers (the x87 unit
+# keeps 80-bit intermediates and rounds floats differently).
+add_library(solid_flags INTERFACE)
+
+if(MSVC)
+  target_compile_options(solid_flags INTERFACE /W4 /permissive- /fp:precise)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_compile_options(solid_flags INTERFACE /arch:SSE2)
+  endif()
+  target_compile_definitions(solid_flags INTERFACE _CRT_SECURE_NO_WARNINGS)
+else()
+  target_compile_options(solid_flags INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+    -ffp-contract=off -fno-fast-math)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$" OR
+     (CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "86"))
+    target_compile_options(solid_flags INTERFACE -msse2 -mfpmath=sse)
+  endif()
+  if(SOLID_WERROR)
+    target_compile_options(solid_flags INTERFACE -Werror)
+  endif()
+endif()
