@@ -81,13 +81,24 @@ std::vector<Sphere> sphere_centres() {
     return spheres;
 }
 
-// The per-cell translations, in the order drawn (the first translation is the banner's own).
+// The per-cell translations, in the order drawn: those made at the deepest matrix level.
 std::vector<Translation> cell_translations() {
-    std::vector<Translation> cells;
-    for (const GlCall& call : gl_recorder::of(GlOp::Translatef)) {
-        cells.push_back({call.f[0], call.f[1], call.f[2]});
+    std::vector<std::pair<int, Translation>> all;
+    int depth = 0;
+    int deepest = 0;
+    for (const GlCall& call : gl_recorder::calls) {
+        depth += call.op == GlOp::PushMatrix ? 1 : call.op == GlOp::PopMatrix ? -1 : 0;
+        deepest = depth > deepest ? depth : deepest;
+        if (call.op == GlOp::Translatef) {
+            all.push_back({depth, {call.f[0], call.f[1], call.f[2]}});
+        }
     }
-    cells.erase(cells.begin());
+    std::vector<Translation> cells;
+    for (const auto& translation : all) {
+        if (translation.first == deepest) {
+            cells.push_back(translation.second);
+        }
+    }
     return cells;
 }
 
@@ -305,21 +316,11 @@ TEST_F(SphereBanner, ScenesContinueTheGeneratorsSequence) {
     draw_banner_scene_1(0);
     draw_banner_scene_2(0);
 
-    const std::vector<Translation> all = [] {
-        std::vector<Translation> t;
-        for (const GlCall& call : gl_recorder::of(GlOp::Translatef)) {
-            t.push_back({call.f[0], call.f[1], call.f[2]});
-        }
-        return t;
-    }();
-    // Scene 1: its own, the banner's, 224 cells; scene 2: its own, the banner's, 336 cells.
-    ASSERT_EQ(all.size(), 2u + 224u + 2u + 336u);
+    const std::vector<Translation> cells = cell_translations();
+    ASSERT_EQ(cells.size(), 224u + 336u);
     std::vector<float> depths;
-    for (std::size_t i = 2; i < 2 + 224; ++i) {
-        depths.push_back(all[i].z);
-    }
-    for (std::size_t i = 2 + 224 + 2; i < all.size(); ++i) {
-        depths.push_back(all[i].z);
+    for (const Translation& cell : cells) {
+        depths.push_back(cell.z);
     }
     EXPECT_EQ(depths, expected);
 }
