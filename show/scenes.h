@@ -41,6 +41,14 @@ void draw_scene_falling(std::int32_t scene_time_ms);
 // Scene 2's jitter, 0 or 1, flipped on every call.
 extern std::int32_t flicker_phase;
 
+// Where a fountain sphere sits in its plane, given u, its place in the one-second cycle: u wraps
+// back by 1 only once it passes 1, r = 16 u out from the axis, height 1 - (r - 10)^2.
+struct FountainPoint {
+    float r;
+    float height;
+};
+FountainPoint fountain_point(float u);
+
 // Multiplies the placement of a point on the orbit helix onto the current matrix.
 void orbit_transform(std::int32_t radius, std::int32_t time_ms);
 
