@@ -1,5 +1,6 @@
 #include "app/window.h"
 #include "gfx/sprites.h"
+#include "show/scenes.h"
 #include "tests/support/gl_recorder.h"
 
 #include <gtest/gtest.h>
@@ -320,6 +321,30 @@ TEST_F(SphereBanner, ScenesContinueTheGeneratorsSequence) {
     ASSERT_EQ(cells.size(), 224u + 336u);
     std::vector<float> depths;
     for (const Translation& cell : cells) {
+        depths.push_back(cell.z);
+    }
+    EXPECT_EQ(depths, expected);
+}
+
+TEST_F(SphereBanner, DepthsFollowOnFromTheOrbitScene) {
+    // The orbit scene's sphere colours and the banners' depths share one sequence: after one
+    // orbit frame (6600 values from the start of the show) the first banner carries on from the
+    // 6601st value.
+    ReferenceGenerator reference{1};
+    for (int i = 0; i < 6600; ++i) {
+        reference.next();
+    }
+    std::vector<float> expected;
+    for (int i = 0; i < 56 * 4; ++i) {
+        expected.push_back(jitter_of(reference.next()));
+    }
+
+    draw_scene_orbit(0);
+    gl_recorder::reset();
+    draw_banner_scene_1(0);
+
+    std::vector<float> depths;
+    for (const Translation& cell : cell_translations()) {
         depths.push_back(cell.z);
     }
     EXPECT_EQ(depths, expected);
