@@ -32,9 +32,6 @@ constexpr int pitch_base = 67;
 constexpr float pitch_shift = 12.0f;
 constexpr double steps_per_doubling = 10.0;
 
-// The voice's output is scaled by 2^-15 into the 16-bit range.
-constexpr double output_scale = 0x1p-15;
-
 } // namespace
 
 void step_row() {
@@ -106,15 +103,10 @@ void render_song() {
     row = 0;
     order_pos = 0;
 
-    // A row step comes before samples 0, 4410, 8820, ...
-    int countdown = 0;
-    for (std::size_t offset = 0; offset < SONG_BYTES; offset += 2) {
-        countdown = countdown - 1;
-        if (countdown <= 0) {
-            countdown = SAMPLES_PER_ROW;
-            step_row();
-        }
-        const float y = next_sample();
-        write_sample16(sample_data + offset, static_cast<float>(y * output_scale));
+    // A row step comes before samples 0, 4410, 8820, ...: 1216 rows fill the song exactly.
+    for (int r = 0; r < SONG_ROW_STEPS; ++r) {
+        step_row();
+        render_samples(sample_data + static_cast<std::size_t>(r) * SAMPLES_PER_ROW * 2,
+                       SAMPLES_PER_ROW);
     }
 }

@@ -29,6 +29,8 @@ void render_song();
 constexpr int SAMPLES_PER_ROW = 4410;
 constexpr int SLIDE_SAMPLES = 2205;
 constexpr int SONG_ROW_STEPS = static_cast<int>(SONG_BYTES / 2 / SAMPLES_PER_ROW);
+static_assert(SONG_BYTES == static_cast<std::size_t>(SONG_ROW_STEPS) * SAMPLES_PER_ROW * 2,
+              "the song is a whole number of rows");
 
 // The voice: a rising sawtooth with an amplitude ramp, through a resonant two-pole low-pass
 // whose cutoff follows a decaying envelope. One instance for the program. All 32-bit floats.
@@ -57,6 +59,9 @@ float next_sample();
 float clamp_unit(float s);
 // Stores s (clamped to [-1, 1], times 32767, truncated) as signed 16-bit little-endian PCM.
 void write_sample16(std::uint8_t* dest, float s);
+// Runs the voice for sample_count samples and stores each output, scaled by 2^-15, as 16-bit
+// PCM at dest, which nothing else reads or writes meanwhile.
+void render_samples(std::uint8_t* __restrict dest, int sample_count);
 
 // The voice settings of one order position, six bytes as the song data holds them.
 struct VoiceParams {

@@ -30,8 +30,8 @@ namespace {
 constexpr float level_step = float_from_bits(0x3C000000);
 // The envelope loses env_decay / 64 of cutoff_env + cutoff_floor each sample.
 constexpr float decay_scale = float_from_bits(0x3C800000);
-// Bounds that keep the filter stable: resonance below self-oscillation, the coefficient away
-// from 0 (a stuck filter) and 1 (where 1 / (1 - coef) blows up).
+// Bounds of the resonance and of the filter coefficient, which keep the filter stable for any
+// setting; the coefficient never reaches 1, so 1 / (1 - coef) stays finite.
 constexpr float res_max = float_from_bits(0x3F7AE148);     // 0.98
 constexpr float res_min = float_from_bits(0x3C23D70A);     // 0.01
 constexpr float coef_max = float_from_bits(0x3F7FBE77);    // 0.999
@@ -42,6 +42,15 @@ constexpr float start_filter_setting = 0.5f;
 // One period is 32768 phase units; the phase wraps from +16384 down to -16384.
 constexpr float phase_wrap_point = 16384.0f;
 constexpr double phase_period = 32768.0;
+
+// The voice's output is scaled by 2^-15 into the 16-bit range.
+constexpr double output_scale = 0x1p-15;
+
+// x limited to [lo, hi]. A NaN fails both comparisons and comes back as it is.
+inline float clamp_to(float x, float lo, float hi) {
+    x = hi < x ? hi : x;
+    return x < lo ? lo : x;
+}
 
 } // namespace
 
@@ -63,7 +72,10 @@ void reset_voice() {
     slide_pending = 0;
 }
 
-float next_sample() {
+namespace {
+
+// One sample of the voice; kept apart from next_sample so that render_samples can run it inline.
+inline float step_voice() {
     // The amplitude moves toward its target by at most one step and stops within a step of it.
     const double level_up = static_cast<double>(level) + level_step;
     const double level_down = static_cast<double>(level) - level_step;
@@ -96,18 +108,8 @@ float next_sample() {
         cutoff_coef = cutoff_floor;
     }
 
-    float res = res_amount;
-    if (res > res_max) {
-        res = res_max;
-    } else if (res < res_min) {
-        res = res_min;
-    }
-    float coef = cutoff_coef;
-    if (coef > coef_max) {
-        coef = coef_max;
-    } else if (coef < coef_min) {
-        coef = coef_min;
-    }
+    const float res = clamp_to(res_amount, res_min, res_max);
+    const float coef = clamp_to(cutoff_coef, coef_min, coef_max);
 
     // Two one-pole low-pass stages in series, each moving toward its input by coef a sample.
     // The difference between the stages, scaled by fb, is fed back into the first stage's
@@ -121,14 +123,14 @@ float next_sample() {
     return filter_out;
 }
 
+} // namespace
+
+float next_sample() {
+    return step_voice();
+}
+
 float clamp_unit(float s) {
-    if (s > 1.0f) {
-        return 1.0f;
-    }
-    if (s < -1.0f) {
-        return -1.0f;
-    }
-    return s;
+    return clamp_to(s, -1.0f, 1.0f);
 }
 
 void write_sample16(std::uint8_t* dest, float s) {
@@ -136,4 +138,13 @@ void write_sample16(std::uint8_t* dest, float s) {
     const int v = static_cast<int>(static_cast<double>(clamp_unit(s)) * 32767.0);
     dest[0] = static_cast<std::uint8_t>(v & 0xFF);
     dest[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+
+// The samples go through a restrict pointer: the compiler may then keep the voice's state in
+// registers for the whole block instead of reloading it after every byte stored.
+void render_samples(std::uint8_t* __restrict dest, int sample_count) {
+    for (int i = 0; i < sample_count; ++i) {
+        const float y = step_voice();
+        write_sample16(dest + 2 * i, static_cast<float>(y * output_scale));
+    }
 }
