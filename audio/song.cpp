@@ -36,9 +36,9 @@ constexpr double steps_per_doubling = 10.0;
 
 void step_row() {
     prev_phase_step = phase_step;
-    current_params = song_params[order_pos];
+    current_params = song_params[order_pos % SONG_ORDER_POSITIONS];
     const VoiceParams& b = current_params;
-    const unsigned n = song_notes[row];
+    const unsigned n = song_notes[row % SONG_ROWS];
 
     // The pitch: a phase step of 2^(p/10) units, 32768 of which make a period.
     float p = static_cast<float>(static_cast<int>(n & note_pitch_mask) + pitch_base);
@@ -89,10 +89,10 @@ void step_row() {
     slide_pending = static_cast<std::uint8_t>((n & note_slide) != 0 ? 1 : 0);
 
     row = static_cast<std::uint8_t>(row + 1);
-    if (row == 16) {
+    if (row >= SONG_ROWS) {
         row = 0;
         order_pos = static_cast<std::uint8_t>(order_pos + 1);
-        if (order_pos == 4) {
+        if (order_pos >= SONG_ORDER_POSITIONS) {
             order_pos = 0;
         }
     }

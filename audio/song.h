@@ -73,9 +73,12 @@ struct VoiceParams {
     std::uint8_t accent;    // accent amount, in steps of accent_unit
 };
 
-// The song: four sets of voice settings played in turn, each for the same 16 note bytes.
-extern const VoiceParams song_params[4];
-extern const std::uint8_t song_notes[16];
+// The song: four sets of voice settings played in turn (the order positions), each for the same
+// 16 note bytes (the rows).
+constexpr int SONG_ORDER_POSITIONS = 4;
+constexpr int SONG_ROWS = 16;
+extern const VoiceParams song_params[SONG_ORDER_POSITIONS];
+extern const std::uint8_t song_notes[SONG_ROWS];
 
 // The sequencer.
 extern std::uint8_t row;           // row within the order position, 0..15

@@ -4,7 +4,7 @@
 // reserved, cutoff, resonance, env_mod, decay, accent; one set per order position. The first
 // opens the filter widest; the others keep it nearly closed and differ in how fast the
 // envelope falls.
-const VoiceParams song_params[4] = {
+const VoiceParams song_params[SONG_ORDER_POSITIONS] = {
     {0x04, 0x22, 0x0C, 0x38, 0x14, 0x2C},
     {0x40, 0x04, 0x0C, 0x29, 0x29, 0x2C},
     {0x40, 0x02, 0x0C, 0x29, 0x2C, 0x2C},
@@ -13,6 +13,6 @@ const VoiceParams song_params[4] = {
 
 // One note byte a row. Low nibble: pitch offset. 0x10: slide into the next note (and hold the
 // envelope). 0x20: accent. 0x40: up 12 steps and trigger. 0x80: down 12 steps and trigger.
-const std::uint8_t song_notes[16] = {
+const std::uint8_t song_notes[SONG_ROWS] = {
     0x72, 0xB0, 0x54, 0xC0, 0xE5, 0x50, 0xB0, 0xB0, 0x70, 0xE0, 0x73, 0xB0, 0x50, 0xE0, 0x70, 0x80,
 };

@@ -145,6 +145,7 @@ void write_sample16(std::uint8_t* dest, float s) {
 void render_samples(std::uint8_t* __restrict dest, int sample_count) {
     for (int i = 0; i < sample_count; ++i) {
         const float y = step_voice();
-        write_sample16(dest + 2 * i, static_cast<float>(y * output_scale));
+        write_sample16(dest, static_cast<float>(y * output_scale));
+        dest += 2;
     }
 }

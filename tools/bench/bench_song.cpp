@@ -18,8 +18,9 @@ void BM_render_song(benchmark::State& state) {
         benchmark::DoNotOptimize(sample_data);
         benchmark::ClobberMemory();
     }
+    constexpr std::size_t song_samples = SONG_BYTES / 2;
     state.counters["ns_per_sample"] = benchmark::Counter(
-        static_cast<double>(SONG_BYTES / 2),
+        static_cast<double>(song_samples),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     song_buffer = nullptr;
     sample_data = nullptr;
