@@ -5,6 +5,10 @@ namespace fake_win32 {
 Script script;
 std::vector<Call> calls;
 DWORD tick_count = 0;
+DWORD tick_step = 0;
+bool record_tick_reads = false;
+DEVMODEA last_display_mode = {};
+std::function<void(const Call&)> on_call;
 std::deque<MSG> queue;
 bool quit_when_empty = true;
 WNDPROC registered_proc = nullptr;
@@ -24,6 +28,10 @@ void reset() {
     script = Script{};
     calls.clear();
     tick_count = 0;
+    tick_step = 0;
+    record_tick_reads = false;
+    last_display_mode = DEVMODEA{};
+    on_call = nullptr;
     queue.clear();
     quit_when_empty = true;
     registered_proc = nullptr;
@@ -70,6 +78,9 @@ namespace {
 fake_win32::Call& record(const char* name, std::intptr_t a0 = 0, std::intptr_t a1 = 0,
                          std::intptr_t a2 = 0, std::intptr_t a3 = 0) {
     calls.push_back(fake_win32::Call{name, {a0, a1, a2, a3, 0, 0, 0, 0}, {}, {}});
+    if (fake_win32::on_call) {
+        fake_win32::on_call(calls.back());
+    }
     return calls.back();
 }
 
@@ -85,7 +96,12 @@ HMODULE GetModuleHandleA(LPCSTR module_name) {
 }
 
 DWORD GetTickCount() {
-    return fake_win32::tick_count;
+    const DWORD count = fake_win32::tick_count;
+    fake_win32::tick_count += fake_win32::tick_step;
+    if (fake_win32::record_tick_reads) {
+        record("GetTickCount", count);
+    }
+    return count;
 }
 
 void ExitProcess(UINT exit_code) {
@@ -133,6 +149,7 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
     call.args[5] = mode->dmPelsHeight;
     call.args[6] = mode->dmBitsPerPel;
     call.args[7] = mode->dmDisplayFrequency;
+    fake_win32::last_display_mode = *mode;
     return script.change_display;
 }
 
@@ -142,7 +159,11 @@ int ShowCursor(BOOL show) {
 }
 
 BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD ex_style) {
-    record("AdjustWindowRectEx", style, menu, ex_style);
+    // args[3] to args[6]: the rectangle as handed in.
+    fake_win32::Call& call = record("AdjustWindowRectEx", style, menu, ex_style, rect->left);
+    call.args[4] = rect->top;
+    call.args[5] = rect->right;
+    call.args[6] = rect->bottom;
     // A sizing frame and caption as a classic Windows theme draws them.
     if ((style & WS_CAPTION) == WS_CAPTION) {
         rect->left -= 4;
@@ -254,7 +275,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
 
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     record("DefWindowProcA", as_int(window), message, static_cast<std::intptr_t>(wparam), lparam);
-    return 0;
+    return script.default_result;
 }
 
 void PostQuitMessage(int exit_code) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,22 @@ struct Script {
     // WM_SIZE (with the client size) sent to the window procedure from inside CreateWindowExA,
     // as Windows does.
     bool size_on_create = true;
+    // What DefWindowProcA answers.
+    LRESULT default_result = 0;
 };
 
 extern Script script;
 extern std::vector<Call> calls;
 // What GetTickCount returns.
 extern DWORD tick_count;
+// Added to tick_count after every GetTickCount, so that time moves between two reads.
+extern DWORD tick_step;
+// When set, each GetTickCount is recorded (args[0]: the count returned).
+extern bool record_tick_reads;
+// The last display mode handed to ChangeDisplaySettingsA, every byte of it.
+extern DEVMODEA last_display_mode;
+// Called after each call is recorded, e.g. to see how far the GL recorder had got by then.
+extern std::function<void(const Call&)> on_call;
 // Messages PeekMessageA hands out, first to last. When it is empty PeekMessageA answers
 // WM_QUIT(0) if quit_when_empty is set (so a loop under test ends), and no message otherwise.
 extern std::deque<MSG> queue;
