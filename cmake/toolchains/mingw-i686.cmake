@@ -1,0 +1,4 @@
+# Cross-compiles for 32-bit Windows with MinGW-w64 (Debian's g++-mingw-w64-i686-posix).
+set(mingw_triplet i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
