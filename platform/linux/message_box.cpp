@@ -55,14 +55,15 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         return pressed >= 0 ? pressed : host::closed_answer(type);
     }
 
-    // No display to show it on: say it on standard error and take the default button.
+    // No display to show it on (or no font for the dialog): say it on standard error and take
+    // the default button.
     const int answer = host::default_answer(type);
     std::fprintf(stderr, "%s: %s\n", title, message);
     if (choices.count > 1) {
         for (std::size_t i = 0; i < choices.count; ++i) {
             if (choices.buttons[i].answer == answer) {
-                std::fprintf(stderr, "%s: no display to ask on, answering %s\n", title,
-                             choices.buttons[i].text);
+                std::fprintf(stderr, "%s: cannot show a dialog (%s), answering %s\n", title,
+                             SDL_GetError(), choices.buttons[i].text);
             }
         }
     }

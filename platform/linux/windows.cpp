@@ -239,10 +239,8 @@ void set_active(HWND window, bool now_active) {
 }
 
 void release_windows() {
+    // Destroying a window that covers the screen also gives the screen back.
     for (const std::unique_ptr<Window>& entry : windows) {
-        if (entry->covers_screen) {
-            SDL_SetWindowFullscreen(entry->sdl, 0);
-        }
         SDL_DestroyWindow(entry->sdl);
     }
     windows.clear();

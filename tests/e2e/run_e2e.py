@@ -21,7 +21,9 @@ Cases:
                time of a polling loop; the screen saver kept off while the window is active.
 
 Every wait has a deadline, and everything started here is killed at the end. Standard library
-only. Exits 0 when every check passed.
+only (and libX11 and libXss through ctypes, which SDL needs anyway). Debian packages: xvfb,
+xfonts-base (SDL's dialogs need its fonts), openbox, xdotool, x11-utils, x11-apps. Exits 0 when
+every check passed.
 """
 
 import argparse
