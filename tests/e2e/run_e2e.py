@@ -7,8 +7,9 @@ Usage: run_e2e.py --program PATH --probe PATH --case NAME [--work DIR]
 
 Cases:
   fullscreen   1024 x 768 screen: fullscreen window covering the screen, the program's picture
-               scaled up in 16-bit colour, Up held moves the picture, the background cycle, exit
-               code 0 about 52.3 s after the start, the desktop as it was.
+               scaled up in 16-bit colour, Up held moves the picture, the background cycle, the
+               four banners in green spheres, exit code 0 about 52.3 s after the start, the
+               desktop as it was.
   windowed-yes 320 x 240 screen: the fullscreen question as a dialog, Yes gives a window with a
                640 x 480 client area, the window manager's close request ends the show with 0.
   windowed-alt-f4  the same, closed with Alt+F4 typed into the window.
@@ -347,6 +348,11 @@ def is_yellow(p):
     return p[0] >= 230 and p[1] >= 230 and p[2] <= 40
 
 
+def is_banner_green(p):
+    # The banner spheres' (0.3, 0.9, 0.4); the background never gets this bright in green.
+    return 60 <= p[0] <= 95 and p[1] >= 200 and 85 <= p[2] <= 120
+
+
 def is_black(p):
     return p == (0, 0, 0)
 
@@ -452,6 +458,31 @@ def case_fullscreen(run):
                   f"at {at} s the picture's background runs to every edge in a cycle colour",
                   f"{colour} on {seen} of {total} edge pixels")
         run.check(is_rgb565(colour), f"at {at} s the background is a 16-bit colour", str(colour))
+
+    # Scenes 7 to 10 spell their lines in spheres of the green scene 6 leaves current. The
+    # lines are 28, 42, 14 and 42 pixel columns wide, whatever depths the spheres take.
+    # Screenshots first, looked at afterwards: each banner shows for only two seconds.
+    shots = []
+    for at, columns in ((45.3, 28), (47.3, 42), (49.3, 14), (51.3, 42)):
+        remaining = at - (time.monotonic() - run.program_started)
+        if remaining > 0:
+            time.sleep(remaining)
+        shots.append((at, columns, run.screenshot()))
+    widths = []
+    for at, columns, shot in shots:
+        if not run.check(shot is not None, f"a screenshot at {at} s"):
+            continue
+        spheres = shot.count(is_banner_green)
+        box = shot.box(is_banner_green)
+        run.check(spheres >= 2000 and box is not None,
+                  f"at {at} s the banner shows its green spheres", f"{spheres} pixels, {box}")
+        if box is not None:
+            widths.append((columns, box[2] - box[0] + 1))
+    print(f"banner widths (columns, pixels): {widths}")
+    if len(widths) == 4:
+        per_column = [width / columns for columns, width in widths]
+        run.check(max(per_column) <= 1.25 * min(per_column),
+                  "each banner is as wide as its number of letters makes it", str(widths))
 
     code, elapsed = run.wait_program(SHOW_SECONDS + SHOW_SLACK_SECONDS + 15 -
                                      (time.monotonic() - run.program_started))
