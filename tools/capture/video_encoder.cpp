@@ -1,0 +1,328 @@
+#include "tools/capture/video_encoder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace capture_tool {
+
+namespace {
+
+// ffmpeg reads the sound from this descriptor.
+constexpr int audio_child_fd = 3;
+// How much of ffmpeg's standard error is kept for the error message.
+constexpr std::size_t message_keep = 4096;
+
+// A pipe whose descriptors are close-on-exec and above the ones the child is given (0 to 3), so
+// that moving them into place in the child always makes a copy without close-on-exec.
+bool make_pipe(int fds[2]) {
+    int raw[2];
+    if (pipe2(raw, O_CLOEXEC) != 0) {
+        return false;
+    }
+    for (int i = 0; i < 2; ++i) {
+        fds[i] = fcntl(raw[i], F_DUPFD_CLOEXEC, 10);
+        close(raw[i]);
+    }
+    if (fds[0] < 0 || fds[1] < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return false;
+    }
+    return true;
+}
+
+void close_fd(int* fd) {
+    if (*fd >= 0) {
+        close(*fd);
+        *fd = -1;
+    }
+}
+
+// The last non-empty line of ffmpeg's messages.
+std::string last_line(const std::string& text) {
+    std::size_t end = text.size();
+    while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r' || text[end - 1] == ' ')) {
+        --end;
+    }
+    const std::size_t start = text.find_last_of("\r\n", end == 0 ? 0 : end - 1);
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1));
+}
+
+bool is_mp4_family(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) {
+        return false;
+    }
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == "mp4" || extension == "m4v" || extension == "mov";
+}
+
+} // namespace
+
+VideoEncoder::VideoEncoder(std::string ffmpeg, int fps, int scale)
+    : ffmpeg_(std::move(ffmpeg)), fps_(fps), scale_(scale) {}
+
+VideoEncoder::~VideoEncoder() {
+    abort();
+}
+
+bool VideoEncoder::prepare(const std::string& path, std::string* error) {
+    return file_.create(path, error);
+}
+
+std::vector<std::string> VideoEncoder::arguments(int width, int height, const AudioTrack* audio,
+                                                 const std::string& output) const {
+    std::vector<std::string> args = {"-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    args.insert(args.end(), {"-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", size,
+                             "-framerate", std::to_string(fps_), "-i", "pipe:0"});
+    if (audio != nullptr) {
+        args.insert(args.end(),
+                    {"-f", audio->bits_per_sample == 8 ? "u8" : "s16le", "-ar",
+                     std::to_string(audio->sample_rate), "-ac", std::to_string(audio->channels),
+                     "-i", "pipe:" + std::to_string(audio_child_fd)});
+    }
+    args.insert(args.end(), {"-map", "0:v"});
+    if (audio != nullptr) {
+        args.insert(args.end(), {"-map", "1:a"});
+    }
+    // Enlarged pixel for pixel; converted once, straight to the 4:2:0 YUV that players expect,
+    // with the colour matrix the file is tagged with.
+    std::string filter = "scale=iw*" + std::to_string(scale_) + ":ih*" + std::to_string(scale_);
+    if (scale_ > 1) {
+        filter += ":flags=neighbor";
+    }
+    filter += ":out_color_matrix=bt709:out_range=tv,format=yuv420p";
+    args.insert(args.end(), {"-vf", filter, "-c:v", "libx264", "-preset", "medium", "-crf", "18",
+                             "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc",
+                             "bt709", "-color_range", "tv"});
+    if (audio != nullptr) {
+        args.insert(args.end(), {"-c:a", "aac", "-b:a", "128k"});
+    }
+    if (is_mp4_family(output)) {
+        // The index at the front, so that the video starts playing before it has all arrived.
+        args.insert(args.end(), {"-movflags", "+faststart"});
+    }
+    args.push_back(output);
+    return args;
+}
+
+bool VideoEncoder::start(int width, int height, const AudioTrack* audio, std::string* error) {
+    frame_bytes_ = static_cast<std::size_t>(width) * height * 3;
+    int video_pipe[2] = {-1, -1};
+    int audio_pipe[2] = {-1, -1};
+    int message_pipe[2] = {-1, -1};
+    if (!make_pipe(video_pipe) || (audio != nullptr && !make_pipe(audio_pipe)) ||
+        !make_pipe(message_pipe)) {
+        *error = std::string("cannot make pipes for ffmpeg: ") + std::strerror(errno);
+        for (int fd : {video_pipe[0], video_pipe[1], audio_pipe[0], audio_pipe[1], message_pipe[0],
+                       message_pipe[1]}) {
+            close_fd(&fd);
+        }
+        return false;
+    }
+    // A megabyte of frame in the pipe lets the rendering run ahead of the encoder a little.
+    fcntl(video_pipe[1], F_SETPIPE_SZ, 1 << 20);
+
+    const std::vector<std::string> args = arguments(width, height, audio, file_.temp_path());
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(ffmpeg_.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, video_pipe[0], 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, message_pipe[1], 2);
+    if (audio != nullptr) {
+        posix_spawn_file_actions_adddup2(&actions, audio_pipe[0], audio_child_fd);
+    }
+    pid_t child = 0;
+    const int spawn_error =
+        posix_spawnp(&child, ffmpeg_.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close_fd(&video_pipe[0]);
+    close_fd(&audio_pipe[0]);
+    close_fd(&message_pipe[1]);
+    if (spawn_error != 0) {
+        close_fd(&video_pipe[1]);
+        close_fd(&audio_pipe[1]);
+        close_fd(&message_pipe[0]);
+        *error = "cannot run '" + ffmpeg_ + "': " + std::strerror(spawn_error) +
+                 (spawn_error == ENOENT ? " (install Debian's ffmpeg package)" : "");
+        return false;
+    }
+    child_ = child;
+    set_interrupt_child(child);
+    video_fd_ = video_pipe[1];
+    message_fd_ = message_pipe[0];
+    message_thread_ = std::thread(&VideoEncoder::read_messages, this);
+    if (audio != nullptr) {
+        audio_ = *audio;
+        audio_fd_ = audio_pipe[1];
+        fcntl(audio_fd_, F_SETPIPE_SZ, 1 << 20);
+        audio_thread_ = std::thread(&VideoEncoder::feed_audio, this);
+    }
+    return true;
+}
+
+std::size_t VideoEncoder::audio_bytes_for(std::int64_t frames) const {
+    const std::size_t frame_bytes =
+        static_cast<std::size_t>(audio_.channels) * (audio_.bits_per_sample / 8);
+    const auto sample_frames =
+        static_cast<std::size_t>(frames * static_cast<std::int64_t>(audio_.sample_rate) / fps_);
+    return std::min(sample_frames * frame_bytes, audio_.bytes - audio_.bytes % frame_bytes);
+}
+
+// Writes the sound no further than the frames handed over so far, so that at the end it is cut
+// exactly to the video's length.
+void VideoEncoder::feed_audio() {
+    std::size_t written = 0;
+    std::unique_lock<std::mutex> lock(audio_mutex_);
+    for (;;) {
+        audio_wake_.wait(lock, [&] { return written < audio_allowed_ || audio_final_; });
+        if (written >= audio_allowed_) {
+            break;
+        }
+        const std::size_t chunk = std::min<std::size_t>(audio_allowed_ - written, 1 << 16);
+        lock.unlock();
+        const bool ok = write_fully(audio_fd_, audio_.samples + written, chunk);
+        lock.lock();
+        if (!ok) {
+            audio_failed_ = true;
+            break;
+        }
+        written += chunk;
+    }
+    lock.unlock();
+    close_fd(&audio_fd_);
+}
+
+void VideoEncoder::read_messages() {
+    char buffer[1024];
+    for (;;) {
+        const ssize_t count = read(message_fd_, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        messages_.append(buffer, static_cast<std::size_t>(count));
+        if (messages_.size() > 2 * message_keep) {
+            messages_.erase(0, messages_.size() - message_keep);
+        }
+    }
+    close_fd(&message_fd_);
+}
+
+bool VideoEncoder::add_frame(const std::uint8_t* rgb, std::string* error) {
+    if (!write_fully(video_fd_, rgb, frame_bytes_)) {
+        const int write_error = errno;
+        // The encoder has gone: its own words say why.
+        abort();
+        *error = std::string("ffmpeg stopped taking frames (") + std::strerror(write_error) + ")";
+        const std::string reason = last_line(messages_);
+        if (!reason.empty()) {
+            *error += ": " + reason;
+        }
+        return false;
+    }
+    ++frames_;
+    if (audio_thread_.joinable()) {
+        std::lock_guard<std::mutex> lock(audio_mutex_);
+        audio_allowed_ = audio_bytes_for(frames_);
+        audio_wake_.notify_one();
+    }
+    return true;
+}
+
+bool VideoEncoder::reap(std::string* error) {
+    int status = 0;
+    while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+    }
+    child_ = 0;
+    set_interrupt_child(0);
+    if (message_thread_.joinable()) {
+        message_thread_.join();
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        return true;
+    }
+    *error = WIFEXITED(status)
+                 ? "ffmpeg failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")"
+                 : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
+    const std::string reason = last_line(messages_);
+    if (!reason.empty()) {
+        *error += ": " + reason;
+    }
+    return false;
+}
+
+bool VideoEncoder::finish(std::string* error) {
+    if (child_ <= 0) {
+        *error = "the video has no frames";
+        abort();
+        return false;
+    }
+    if (audio_thread_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(audio_mutex_);
+            audio_allowed_ = audio_bytes_for(frames_);
+            audio_final_ = true;
+        }
+        audio_wake_.notify_one();
+    }
+    close_fd(&video_fd_);
+    if (audio_thread_.joinable()) {
+        audio_thread_.join();
+    }
+    if (!reap(error)) {
+        file_.discard();
+        return false;
+    }
+    if (audio_failed_) {
+        *error = "ffmpeg stopped taking the sound";
+        file_.discard();
+        return false;
+    }
+    return file_.commit(error);
+}
+
+void VideoEncoder::abort() {
+    close_fd(&video_fd_);
+    if (child_ > 0) {
+        kill(child_, SIGTERM);
+    }
+    if (audio_thread_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(audio_mutex_);
+            audio_final_ = true;
+            audio_allowed_ = 0;
+        }
+        audio_wake_.notify_one();
+        audio_thread_.join();
+    }
+    if (child_ > 0) {
+        std::string ignored;
+        reap(&ignored);
+    }
+    file_.discard();
+}
+
+} // namespace capture_tool
