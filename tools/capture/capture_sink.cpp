@@ -4,7 +4,9 @@
 #include "platform/linux/wav_image.h"
 #include "show/scenes.h"
 #include "tools/capture/png.h"
+#include "tools/capture/show_length.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +32,9 @@ std::int64_t progress_end_ms(const Options& options) {
     if (options.video_path.empty() && !options.at_ms.empty()) {
         return options.at_ms.back();
     }
+    if (options.until_ms >= 0) {
+        return std::min(options.until_ms, nominal_show_end_ms());
+    }
     return nominal_show_end_ms();
 }
 
@@ -44,7 +49,9 @@ std::string png_name(std::int64_t time_ms) {
 CaptureSink::CaptureSink(const Options& options)
     : options_(options), progress_(progress_end_ms(options)) {
     if (!options_.video_path.empty()) {
-        video_ = std::make_unique<VideoEncoder>(options_.ffmpeg, options_.fps, options_.scale);
+        video_ =
+            std::make_unique<VideoEncoder>(options_.ffmpeg, options_.fps, options_.scale,
+                                           capture_frame_count(options_.fps, options_.until_ms));
     }
     for (std::int64_t time : options_.at_ms) {
         pngs_.push_back(PngFrame{time, options_.png_dir + "/" + png_name(time), nullptr});
@@ -154,6 +161,11 @@ bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, cons
         return fail(failure.what());
     }
     progress_.update(frames_, show_time_ms);
+    if (options_.until_ms >= 0 &&
+        capture::frame_time_ms(index + 1, options_.fps) >= options_.until_ms) {
+        // The next frame would be drawn at or after --until: this was the last one.
+        return false;
+    }
     return wants_frames();
 }
 

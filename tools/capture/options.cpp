@@ -11,6 +11,9 @@ namespace capture_tool {
 
 namespace {
 
+// Up to a day of show time, far past any show's end but clear of overflow.
+constexpr std::int64_t max_show_ms = 86400000;
+
 // A whole decimal number from `low` to `high`, nothing before or after it.
 bool parse_integer(const std::string& text, std::int64_t low, std::int64_t high,
                    std::int64_t* value) {
@@ -34,8 +37,7 @@ bool parse_times(const std::string& text, std::vector<std::int64_t>* times) {
         const std::string item =
             text.substr(start, comma == std::string::npos ? comma : comma - start);
         std::int64_t time = 0;
-        // Up to a day of show time, far past any show's end but clear of overflow.
-        if (!parse_integer(item, 0, 86400000, &time)) {
+        if (!parse_integer(item, 0, max_show_ms, &time)) {
             return false;
         }
         times->push_back(time);
@@ -101,6 +103,15 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
                 return false;
             }
             options->scale = static_cast<int>(scale);
+        } else if (name == "--until") {
+            if (!take_value()) {
+                return false;
+            }
+            if (!parse_integer(value, 1, max_show_ms, &options->until_ms)) {
+                *error = "--until wants a show time in whole milliseconds from 1 to " +
+                         std::to_string(max_show_ms) + ", not '" + value + "'";
+                return false;
+            }
         } else if (name == "--png") {
             if (!take_value()) {
                 return false;
@@ -158,6 +169,12 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
         *error = "--at needs a folder for its frames: --png DIR";
         return false;
     }
+    if (options->until_ms >= 0 && !options->at_ms.empty() &&
+        options->at_ms.back() >= options->until_ms) {
+        *error = "show time " + std::to_string(options->at_ms.back()) +
+                 " ms of --at is not before --until " + std::to_string(options->until_ms);
+        return false;
+    }
     if (options->video_path.empty() && options->png_dir.empty() && options->wav_path.empty()) {
         *error = "nothing to write: give a video file, --png DIR --at T1,T2,... or --wav FILE";
         return false;
@@ -166,7 +183,7 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
 }
 
 std::string usage_text() {
-    return "Usage: solid-objects-capture [VIDEO] [--fps N] [--scale K]\n"
+    return "Usage: solid-objects-capture [VIDEO] [--fps N] [--scale K] [--until MS]\n"
            "                             [--png DIR --at T1,T2,...] [--wav FILE]\n"
            "\n"
            "Renders the show without a screen, frame by frame on a virtual clock, and writes\n"
@@ -181,6 +198,10 @@ std::string usage_text() {
            "                  show time floor(k * 1000 / N) milliseconds.\n"
            "  --scale K       enlarges the video K times, 1 to 8 (default 1: 640 x 480), with\n"
            "                  nearest-neighbour scaling, so that its pixels stay sharp.\n"
+           "  --until MS      stops the capture before show time MS (milliseconds): the video\n"
+           "                  holds the frames drawn before MS, and the sound is cut to match.\n"
+           "                  For short previews and tests; by default the capture runs to the\n"
+           "                  show's own end (about 52.3 s).\n"
            "  --png DIR       writes PNG frames into DIR (made if missing), one for each time\n"
            "                  of --at, named frame_TTTTTT.png after the time asked for.\n"
            "  --at T1,T2,...  show times in milliseconds for --png. The frame written for T is\n"

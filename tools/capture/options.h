@@ -14,6 +14,7 @@ struct Options {
     std::string wav_path;            // empty: no WAV image
     int fps = 60;                    // frames per second of the video and the clock
     int scale = 1;                   // nearest-neighbour enlargement of the video
+    std::int64_t until_ms = -1;      // the show time the capture stops before; -1: the show's end
     std::string ffmpeg = "ffmpeg";   // the encoder's program, looked up in PATH
     bool help = false;
 };

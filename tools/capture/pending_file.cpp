@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,9 +37,12 @@ void release_slot(int slot) {
 }
 
 extern "C" void on_interrupt(int signal_number) {
+    // The encoder first, and for good: asked to stop, ffmpeg would finish the file it writes
+    // (and write it again under its name) after the name is gone.
     const pid_t child = interrupt_child.load();
     if (child > 0) {
-        kill(child, SIGTERM);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
     }
     for (auto& path : pending_paths) {
         const char* name = path.load();

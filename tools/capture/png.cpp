@@ -1,10 +1,7 @@
 #include "tools/capture/png.h"
 
-#include <zlib.h>
-
+#include <array>
 #include <cstdlib>
-#include <cstring>
-#include <stdexcept>
 
 namespace capture_tool {
 
@@ -16,15 +13,127 @@ void put_be32(std::vector<std::uint8_t>* out, std::uint32_t value) {
     }
 }
 
+// CRC-32 as PNG and zip use it: reflected polynomial 0xEDB88320, all ones in and out.
+std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> entries{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            }
+            entries[n] = c;
+        }
+        return entries;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
 // A chunk: its length, its type, its data, and the CRC-32 of type and data.
 void put_chunk(std::vector<std::uint8_t>* out, const char* type, const std::uint8_t* data,
                std::size_t size) {
     put_be32(out, static_cast<std::uint32_t>(size));
     const std::size_t start = out->size();
     out->insert(out->end(), type, type + 4);
-    out->insert(out->end(), data, data + size);
-    const uLong crc = crc32(0L, out->data() + start, static_cast<uInt>(size + 4));
-    put_be32(out, static_cast<std::uint32_t>(crc));
+    if (size > 0) {
+        out->insert(out->end(), data, data + size);
+    }
+    put_be32(out, crc32(out->data() + start, size + 4));
+}
+
+// Deflate's bit stream: bits go into each byte from the lowest up.
+class BitWriter {
+  public:
+    explicit BitWriter(std::vector<std::uint8_t>* out) : out_(out) {}
+    void bits(std::uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) {
+            if (used_ == 0) {
+                out_->push_back(0);
+            }
+            out_->back() = static_cast<std::uint8_t>(out_->back() | ((value >> i) & 1u) << used_);
+            used_ = (used_ + 1) & 7;
+        }
+    }
+    // A Huffman code goes in from its highest bit down.
+    void code(std::uint32_t value, int count) {
+        for (int i = count - 1; i >= 0; --i) {
+            bits(value >> i, 1);
+        }
+    }
+
+  private:
+    std::vector<std::uint8_t>* out_;
+    int used_ = 0;
+};
+
+// A literal byte or a length symbol (256 to 287) in deflate's fixed Huffman code.
+void put_symbol(BitWriter* writer, int symbol) {
+    if (symbol < 144) {
+        writer->code(static_cast<std::uint32_t>(0x30 + symbol), 8);
+    } else if (symbol < 256) {
+        writer->code(static_cast<std::uint32_t>(0x190 + symbol - 144), 9);
+    } else if (symbol < 280) {
+        writer->code(static_cast<std::uint32_t>(symbol - 256), 7);
+    } else {
+        writer->code(static_cast<std::uint32_t>(0xC0 + symbol - 280), 8);
+    }
+}
+
+// A copy of the byte before, `length` (3 to 258) times: distance 1, distance code 0.
+void put_run(BitWriter* writer, int length) {
+    static const int base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                 31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+    static const int extra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+    int index = 28;
+    while (base[index] > length) {
+        --index;
+    }
+    put_symbol(writer, 257 + index);
+    writer->bits(static_cast<std::uint32_t>(length - base[index]), extra[index]);
+    writer->code(0, 5);
+}
+
+// A zlib stream of one fixed-Huffman deflate block whose only matches repeat the byte before.
+// After the row filters the show's flat colours are long runs of one byte, so this small coder
+// packs a frame to a few kilobytes.
+std::vector<std::uint8_t> deflate_runs(const std::vector<std::uint8_t>& data) {
+    // Deflate with a 32 KB window, no preset dictionary; the check bits make 0x7801 a multiple
+    // of 31.
+    std::vector<std::uint8_t> out = {0x78, 0x01};
+    BitWriter writer(&out);
+    writer.bits(1, 1); // the last block
+    writer.bits(1, 2); // fixed Huffman codes
+    const std::size_t size = data.size();
+    std::size_t i = 0;
+    while (i < size) {
+        std::size_t run = 0;
+        if (i > 0) {
+            while (run < 258 && i + run < size && data[i + run] == data[i - 1]) {
+                ++run;
+            }
+        }
+        if (run >= 3) {
+            put_run(&writer, static_cast<int>(run));
+            i += run;
+        } else {
+            put_symbol(&writer, data[i]);
+            ++i;
+        }
+    }
+    put_symbol(&writer, 256); // end of block
+    std::uint32_t a = 1;
+    std::uint32_t b = 0;
+    for (const std::uint8_t byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    put_be32(&out, b << 16 | a);
+    return out;
 }
 
 int paeth(int left, int up, int up_left) {
@@ -94,14 +203,8 @@ std::vector<std::uint8_t> encode_png(const std::uint8_t* rgb, int width, int hei
     header.insert(header.end(), layout, layout + 5);
     put_chunk(&png, "IHDR", header.data(), header.size());
 
-    const std::vector<std::uint8_t> filtered = filter_rows(rgb, width, height);
-    uLongf packed_size = compressBound(static_cast<uLong>(filtered.size()));
-    std::vector<std::uint8_t> packed(packed_size);
-    if (compress2(packed.data(), &packed_size, filtered.data(), static_cast<uLong>(filtered.size()),
-                  Z_BEST_COMPRESSION) != Z_OK) {
-        throw std::runtime_error("zlib could not compress a frame");
-    }
-    put_chunk(&png, "IDAT", packed.data(), packed_size);
+    const std::vector<std::uint8_t> packed = deflate_runs(filter_rows(rgb, width, height));
+    put_chunk(&png, "IDAT", packed.data(), packed.size());
     put_chunk(&png, "IEND", nullptr, 0);
     return png;
 }

@@ -1,4 +1,4 @@
-// PNG images of captured frames: 8-bit RGB, deflated by zlib.
+// PNG images of captured frames: 8-bit RGB, each row filtered and the whole run-length deflated.
 #pragma once
 
 #include <cstdint>

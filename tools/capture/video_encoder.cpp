@@ -71,8 +71,8 @@ bool is_mp4_family(const std::string& path) {
 
 } // namespace
 
-VideoEncoder::VideoEncoder(std::string ffmpeg, int fps, int scale)
-    : ffmpeg_(std::move(ffmpeg)), fps_(fps), scale_(scale) {}
+VideoEncoder::VideoEncoder(std::string ffmpeg, int fps, int scale, std::int64_t frames)
+    : ffmpeg_(std::move(ffmpeg)), fps_(fps), scale_(scale), expected_frames_(frames) {}
 
 VideoEncoder::~VideoEncoder() {
     abort();
@@ -181,35 +181,20 @@ bool VideoEncoder::start(int width, int height, const AudioTrack* audio, std::st
     return true;
 }
 
-std::size_t VideoEncoder::audio_bytes_for(std::int64_t frames) const {
+std::size_t VideoEncoder::audio_bytes() const {
     const std::size_t frame_bytes =
         static_cast<std::size_t>(audio_.channels) * (audio_.bits_per_sample / 8);
-    const auto sample_frames =
-        static_cast<std::size_t>(frames * static_cast<std::int64_t>(audio_.sample_rate) / fps_);
+    const auto sample_frames = static_cast<std::size_t>(
+        expected_frames_ * static_cast<std::int64_t>(audio_.sample_rate) / fps_);
     return std::min(sample_frames * frame_bytes, audio_.bytes - audio_.bytes % frame_bytes);
 }
 
-// Writes the sound no further than the frames handed over so far, so that at the end it is cut
-// exactly to the video's length.
+// Writes the sound that goes with the promised frames, as fast as ffmpeg takes it. A failed
+// write (ffmpeg gone) ends it early.
 void VideoEncoder::feed_audio() {
-    std::size_t written = 0;
-    std::unique_lock<std::mutex> lock(audio_mutex_);
-    for (;;) {
-        audio_wake_.wait(lock, [&] { return written < audio_allowed_ || audio_final_; });
-        if (written >= audio_allowed_) {
-            break;
-        }
-        const std::size_t chunk = std::min<std::size_t>(audio_allowed_ - written, 1 << 16);
-        lock.unlock();
-        const bool ok = write_fully(audio_fd_, audio_.samples + written, chunk);
-        lock.lock();
-        if (!ok) {
-            audio_failed_ = true;
-            break;
-        }
-        written += chunk;
+    if (!write_fully(audio_fd_, audio_.samples, audio_bytes())) {
+        audio_failed_ = true;
     }
-    lock.unlock();
     close_fd(&audio_fd_);
 }
 
@@ -244,11 +229,6 @@ bool VideoEncoder::add_frame(const std::uint8_t* rgb, std::string* error) {
         return false;
     }
     ++frames_;
-    if (audio_thread_.joinable()) {
-        std::lock_guard<std::mutex> lock(audio_mutex_);
-        audio_allowed_ = audio_bytes_for(frames_);
-        audio_wake_.notify_one();
-    }
     return true;
 }
 
@@ -280,13 +260,12 @@ bool VideoEncoder::finish(std::string* error) {
         abort();
         return false;
     }
-    if (audio_thread_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(audio_mutex_);
-            audio_allowed_ = audio_bytes_for(frames_);
-            audio_final_ = true;
-        }
-        audio_wake_.notify_one();
+    if (frames_ != expected_frames_) {
+        // The sound was cut for a different length; the video would not match it.
+        *error = "the show presented " + std::to_string(frames_) + " frames, not the " +
+                 std::to_string(expected_frames_) + " its timeline gives";
+        abort();
+        return false;
     }
     close_fd(&video_fd_);
     if (audio_thread_.joinable()) {
@@ -306,16 +285,11 @@ bool VideoEncoder::finish(std::string* error) {
 
 void VideoEncoder::abort() {
     close_fd(&video_fd_);
+    // Killed outright: an ffmpeg asked to stop would still finish the file it was writing.
     if (child_ > 0) {
-        kill(child_, SIGTERM);
+        kill(child_, SIGKILL);
     }
     if (audio_thread_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(audio_mutex_);
-            audio_final_ = true;
-            audio_allowed_ = 0;
-        }
-        audio_wake_.notify_one();
         audio_thread_.join();
     }
     if (child_ > 0) {

@@ -1,13 +1,16 @@
 // The video output: Debian's ffmpeg as a child process, running beside the rendering, fed the
 // frames as raw RGB on its standard input and the soundtrack as raw PCM on descriptor 3, and
 // writing H.264 with AAC sound. Nothing passes through temporary files.
+//
+// ffmpeg reads its two inputs in an order of its own (while it starts it reads well ahead in
+// one of them), so the sound cannot wait for the frames: a feeder thread writes the whole track
+// at once, cut beforehand to the length of the frames the capture will hand over.
 #pragma once
 
 #include "tools/capture/pending_file.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,7 +28,8 @@ struct AudioTrack {
 
 class VideoEncoder {
   public:
-    VideoEncoder(std::string ffmpeg, int fps, int scale);
+    // `frames`: how many frames the video will get, which sets the sound's length.
+    VideoEncoder(std::string ffmpeg, int fps, int scale, std::int64_t frames);
     VideoEncoder(const VideoEncoder&) = delete;
     VideoEncoder& operator=(const VideoEncoder&) = delete;
     ~VideoEncoder();
@@ -42,8 +46,8 @@ class VideoEncoder {
     std::int64_t frames() const {
         return frames_;
     }
-    // Ends the input with the sound cut to the frames' length, waits for ffmpeg and, if it
-    // succeeded, gives the file its final name.
+    // Ends the input, waits for ffmpeg and, if it succeeded and got the frames it was promised,
+    // gives the file its final name.
     bool finish(std::string* error);
     // Stops ffmpeg and removes the file.
     void abort();
@@ -55,14 +59,15 @@ class VideoEncoder {
   private:
     void feed_audio();
     void read_messages();
-    // The bytes of sound that belong to `frames` frames.
-    std::size_t audio_bytes_for(std::int64_t frames) const;
+    // The bytes of sound that belong to the promised frames.
+    std::size_t audio_bytes() const;
     // Waits for ffmpeg; true when it exited with status 0, else the reason in *error.
     bool reap(std::string* error);
 
     std::string ffmpeg_;
     int fps_;
     int scale_;
+    std::int64_t expected_frames_;
     PendingFile file_;
     pid_t child_ = 0;
     int video_fd_ = -1;
@@ -72,11 +77,7 @@ class VideoEncoder {
     AudioTrack audio_;
     int audio_fd_ = -1;
     std::thread audio_thread_;
-    std::mutex audio_mutex_;
-    std::condition_variable audio_wake_;
-    std::size_t audio_allowed_ = 0; // bytes the feeder may have written so far
-    bool audio_final_ = false;      // audio_allowed_ is the whole track
-    bool audio_failed_ = false;
+    std::atomic<bool> audio_failed_{false};
 
     int message_fd_ = -1;
     std::thread message_thread_;
