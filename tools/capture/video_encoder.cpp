@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
@@ -58,6 +59,31 @@ std::string last_line(const std::string& text) {
                        end - (start == std::string::npos ? 0 : start + 1));
 }
 
+// Whether `program` can be run: as a path, or found in PATH as posix_spawnp would.
+bool program_exists(const std::string& program) {
+    if (program.find('/') != std::string::npos) {
+        return access(program.c_str(), X_OK) == 0;
+    }
+    const char* path = std::getenv("PATH");
+    const std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = folders.find(':', start);
+        std::string folder =
+            folders.substr(start, colon == std::string::npos ? colon : colon - start);
+        if (folder.empty()) {
+            folder = ".";
+        }
+        if (access((folder + "/" + program).c_str(), X_OK) == 0) {
+            return true;
+        }
+        if (colon == std::string::npos) {
+            return false;
+        }
+        start = colon + 1;
+    }
+}
+
 bool is_mp4_family(const std::string& path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos) {
@@ -79,7 +105,28 @@ VideoEncoder::~VideoEncoder() {
 }
 
 bool VideoEncoder::prepare(const std::string& path, std::string* error) {
-    return file_.create(path, error);
+    if (!program_exists(ffmpeg_)) {
+        *error = "cannot run '" + ffmpeg_ + "': " + std::strerror(ENOENT) +
+                 (ffmpeg_ == "ffmpeg" ? " (install Debian's ffmpeg package)" : "");
+        return false;
+    }
+    if (!file_.create(path, error)) {
+        return false;
+    }
+    temp_name_ = file_.temp_path();
+    return true;
+}
+
+std::string VideoEncoder::ffmpeg_reason() const {
+    // ffmpeg speaks of the file by its temporary name; the user knows it by its final one.
+    std::string reason = last_line(messages_);
+    const std::string& temp = temp_name_;
+    for (std::size_t at = temp.empty() ? std::string::npos : reason.find(temp);
+         at != std::string::npos; at = reason.find(temp, at)) {
+        reason.replace(at, temp.size(), file_.final_path());
+        at += file_.final_path().size();
+    }
+    return reason;
 }
 
 std::vector<std::string> VideoEncoder::arguments(int width, int height, const AudioTrack* audio,
@@ -222,7 +269,7 @@ bool VideoEncoder::add_frame(const std::uint8_t* rgb, std::string* error) {
         // The encoder has gone: its own words say why.
         abort();
         *error = std::string("ffmpeg stopped taking frames (") + std::strerror(write_error) + ")";
-        const std::string reason = last_line(messages_);
+        const std::string reason = ffmpeg_reason();
         if (!reason.empty()) {
             *error += ": " + reason;
         }
@@ -247,7 +294,7 @@ bool VideoEncoder::reap(std::string* error) {
     *error = WIFEXITED(status)
                  ? "ffmpeg failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")"
                  : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
-    const std::string reason = last_line(messages_);
+    const std::string reason = ffmpeg_reason();
     if (!reason.empty()) {
         *error += ": " + reason;
     }

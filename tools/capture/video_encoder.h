@@ -61,6 +61,8 @@ class VideoEncoder {
     void read_messages();
     // The bytes of sound that belong to the promised frames.
     std::size_t audio_bytes() const;
+    // The last line ffmpeg wrote, naming the output by its final name.
+    std::string ffmpeg_reason() const;
     // Waits for ffmpeg; true when it exited with status 0, else the reason in *error.
     bool reap(std::string* error);
 
@@ -69,6 +71,7 @@ class VideoEncoder {
     int scale_;
     std::int64_t expected_frames_;
     PendingFile file_;
+    std::string temp_name_; // the file's name while ffmpeg writes it
     pid_t child_ = 0;
     int video_fd_ = -1;
     std::size_t frame_bytes_ = 0;
