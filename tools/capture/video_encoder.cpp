@@ -266,17 +266,28 @@ void VideoEncoder::read_messages() {
 bool VideoEncoder::add_frame(const std::uint8_t* rgb, std::string* error) {
     if (!write_fully(video_fd_, rgb, frame_bytes_)) {
         const int write_error = errno;
-        // The encoder has gone: its own words say why.
+        // ffmpeg has stopped reading and is on its way out: its exit status and last words say
+        // why. It gets a few seconds to end by itself before it is killed.
+        close_fd(&video_fd_);
+        for (int waited_ms = 0; waited_ms < 5000 && !child_has_exited(); waited_ms += 10) {
+            usleep(10000);
+        }
         abort();
         *error = std::string("ffmpeg stopped taking frames (") + std::strerror(write_error) + ")";
-        const std::string reason = ffmpeg_reason();
-        if (!reason.empty()) {
-            *error += ": " + reason;
+        if (!exit_reason_.empty()) {
+            *error += ": " + exit_reason_;
         }
         return false;
     }
     ++frames_;
     return true;
+}
+
+bool VideoEncoder::child_has_exited() const {
+    siginfo_t info{};
+    // Looks without reaping it.
+    return waitid(P_PID, static_cast<id_t>(child_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == child_;
 }
 
 bool VideoEncoder::reap(std::string* error) {
@@ -340,8 +351,7 @@ void VideoEncoder::abort() {
         audio_thread_.join();
     }
     if (child_ > 0) {
-        std::string ignored;
-        reap(&ignored);
+        reap(&exit_reason_);
     }
     file_.discard();
 }

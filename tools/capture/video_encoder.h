@@ -63,6 +63,7 @@ class VideoEncoder {
     std::size_t audio_bytes() const;
     // The last line ffmpeg wrote, naming the output by its final name.
     std::string ffmpeg_reason() const;
+    bool child_has_exited() const;
     // Waits for ffmpeg; true when it exited with status 0, else the reason in *error.
     bool reap(std::string* error);
 
@@ -71,7 +72,8 @@ class VideoEncoder {
     int scale_;
     std::int64_t expected_frames_;
     PendingFile file_;
-    std::string temp_name_; // the file's name while ffmpeg writes it
+    std::string temp_name_;   // the file's name while ffmpeg writes it
+    std::string exit_reason_; // how ffmpeg ended, when abort() ended it
     pid_t child_ = 0;
     int video_fd_ = -1;
     std::size_t frame_bytes_ = 0;
