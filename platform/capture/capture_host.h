@@ -13,8 +13,8 @@
 //   time (frame_clock.h) and delivers WM_TIMER once for every timer. Nothing is dropped and
 //   nothing depends on how fast the machine is.
 // - sndPlaySoundA hands the WAV image to the sink instead of playing it.
-// - MessageBoxA writes its caption and text to standard error and answers with the default
-//   button.
+// - MessageBoxA keeps its text for the capture's own error message (message_boxes()) and
+//   answers with the default button: no one is there to press one.
 // - ExitProcess, and the sink's request to stop, let the sink finish its outputs before the
 //   process ends with the exit code the sink returns.
 #pragma once
@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace capture {
 
@@ -58,5 +59,8 @@ void start(Sink* sink, int fps);
 
 // Why the GL could not be set up, when it could not; empty otherwise.
 const std::string& gl_error();
+
+// The texts of the message boxes the program has shown, oldest first, each on one line.
+const std::vector<std::string>& message_boxes();
 
 } // namespace capture

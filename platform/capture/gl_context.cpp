@@ -80,6 +80,8 @@ bool open_display() {
     // Mesa's software rasteriser, so that frames do not depend on the machine's graphics card,
     // unless the caller's environment asks for something else.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    // Mesa's loader warnings would come before the capture's own one-line reason.
+    setenv("EGL_LOG_LEVEL", "fatal", 0);
     auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (get_platform_display == nullptr) {

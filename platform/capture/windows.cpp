@@ -55,6 +55,7 @@ int quit_code = 0;
 // The current frame's timer messages not yet taken.
 std::deque<MSG> frame_ticks;
 int cursor_count = 0;
+std::vector<std::string> shown_boxes;
 
 // A program that polls an empty queue with no timer running would wait forever for a frame.
 constexpr long idle_peek_limit = 10000000;
@@ -196,6 +197,10 @@ Surface* surface_of(HDC dc) {
 }
 
 } // namespace host
+
+const std::vector<std::string>& message_boxes() {
+    return shown_boxes;
+}
 
 void start(Sink* sink, int fps) {
     host::sink = sink;
@@ -351,16 +356,14 @@ HWND SetFocus(HWND) {
     return nullptr;
 }
 
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
-    // One line on standard error; no one is there to press a button.
-    std::string line = std::string("message box \"") + (caption != nullptr ? caption : "Error") +
-                       "\": " + (text != nullptr ? text : "");
+int MessageBoxA(HWND, LPCSTR text, LPCSTR, UINT type) {
+    std::string line = text != nullptr ? text : "";
     for (char& c : line) {
         if (c == '\n' || c == '\r') {
             c = ' ';
         }
     }
-    std::fprintf(stderr, "%s\n", line.c_str());
+    shown_boxes.push_back(line);
     return default_answer(type);
 }
 

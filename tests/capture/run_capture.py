@@ -432,6 +432,11 @@ def case_errors(program, work):
     expect_failure(run(program, ["show.notavideo", "--until", "500"], folder), 1,
                    ["ffmpeg"], folder, "unknown container")
 
+    # No GL: Mesa cannot find its software renderer.
+    env = dict(os.environ, LIBGL_DRIVERS_PATH=empty)
+    expect_failure(run(program, ["--png", "shots", "--at", "0"], folder, env=env), 1,
+                   ["could not start", "GL Rendering Context"], folder, "no GL")
+
     # --at past the show's end.
     expect_failure(run(program, ["--png", "shots", "--at", "100,60000", "--fps", "20"], folder),
                    1, ["60000"], folder, "time past the end")

@@ -212,8 +212,15 @@ void CaptureSink::discard_outputs() {
 int CaptureSink::finish(capture::End end, int show_exit_code) {
     if (error_.empty()) {
         if (end == capture::End::program_returned) {
-            if (frames_ == 0 && !capture::gl_error().empty()) {
-                fail("cannot draw without a screen: " + capture::gl_error());
+            const std::vector<std::string>& boxes = capture::message_boxes();
+            if (frames_ == 0 && !boxes.empty()) {
+                // The show said why it could not start; the GL, if it was the GL, says more.
+                std::string reason = "the show could not start: " + boxes.back();
+                if (!capture::gl_error().empty()) {
+                    reason +=
+                        " (" + capture::gl_error() + "; Debian: libegl-mesa0, libgl1-mesa-dri)";
+                }
+                fail(reason);
             } else {
                 fail("the show stopped before its end (exit code " +
                      std::to_string(show_exit_code) + ")");
