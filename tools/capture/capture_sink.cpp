@@ -127,7 +127,7 @@ bool CaptureSink::write_png(PngFrame& png, const std::uint8_t* rgb, int width, i
     png.file = std::make_unique<PendingFile>();
     std::string error;
     if (!png.file->create(png.path, &error) ||
-        !png.file->write_all(bytes.data(), bytes.size(), &error)) {
+        !png.file->write_all(bytes.data(), bytes.size(), &error) || !png.file->close_file(&error)) {
         return fail(error);
     }
     return true;

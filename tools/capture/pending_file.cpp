@@ -117,13 +117,20 @@ bool PendingFile::write_all(const void* data, std::size_t bytes, std::string* er
     return true;
 }
 
-bool PendingFile::commit(std::string* error) {
+bool PendingFile::close_file(std::string* error) {
     if (fd_ >= 0 && close(fd_) != 0) {
         fd_ = -1;
         *error = "cannot write '" + final_path_ + "': " + errno_text();
         return false;
     }
     fd_ = -1;
+    return true;
+}
+
+bool PendingFile::commit(std::string* error) {
+    if (!close_file(error)) {
+        return false;
+    }
     if (rename(temp_path_.c_str(), final_path_.c_str()) != 0) {
         *error = "cannot write '" + final_path_ + "': " + errno_text();
         return false;

@@ -30,7 +30,10 @@ class PendingFile {
     }
     // Writes all of `bytes`. False with a reason on a write error.
     bool write_all(const void* data, std::size_t bytes, std::string* error);
-    // Closes the file and gives it its final name.
+    // Closes the file, which stays under its temporary name until commit(): many files can wait
+    // without holding a descriptor each. False with a reason when the last writes failed.
+    bool close_file(std::string* error);
+    // Closes the file (if still open) and gives it its final name.
     bool commit(std::string* error);
     // Closes and removes the temporary file, if there is one.
     void discard();
