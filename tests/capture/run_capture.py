@@ -441,16 +441,25 @@ def case_errors(program, work):
     expect_failure(run(program, ["--png", "shots", "--at", "100,60000", "--fps", "20"], folder),
                    1, ["60000"], folder, "time past the end")
 
-    # Interrupted half way: the encoder is stopped and nothing is left behind.
-    process = subprocess.Popen([program, "show.mp4"], cwd=folder, stderr=subprocess.PIPE)
-    deadline = time.time() + 60
-    while time.time() < deadline and not any(".partial-" in n for n in os.listdir(folder)):
-        time.sleep(0.05)
-    time.sleep(1.0)
-    process.send_signal(signal.SIGTERM)
-    process.wait(timeout=30)
-    check(process.returncode == -signal.SIGTERM, f"interrupted: status {process.returncode}")
-    check(os.listdir(folder) == [], f"interrupted: left {os.listdir(folder)} behind")
+    # Interrupted half way, by SIGTERM or by Ctrl-C at a terminal (SIGINT to the whole
+    # foreground process group): the encoder is stopped and nothing is left behind, not even
+    # the file an interrupted ffmpeg would finish on its own.
+    for number, to_group in [(signal.SIGTERM, False), (signal.SIGINT, True)]:
+        process = subprocess.Popen([program, "show.mp4"], cwd=folder, stderr=subprocess.PIPE,
+                                   start_new_session=True)
+        deadline = time.time() + 60
+        while time.time() < deadline and not any(".partial-" in n for n in os.listdir(folder)):
+            time.sleep(0.05)
+        time.sleep(1.5)
+        if to_group:
+            os.killpg(process.pid, number)
+        else:
+            process.send_signal(number)
+        process.wait(timeout=30)
+        time.sleep(0.5)
+        what = f"interrupted by signal {number}"
+        check(process.returncode == -number, f"{what}: status {process.returncode}")
+        check(os.listdir(folder) == [], f"{what}: left {os.listdir(folder)} behind")
 
 
 def case_progress(program, work):

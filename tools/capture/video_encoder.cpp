@@ -199,9 +199,39 @@ bool VideoEncoder::start(int width, int height, const AudioTrack* audio, std::st
     if (audio != nullptr) {
         posix_spawn_file_actions_adddup2(&actions, audio_pipe[0], audio_child_fd);
     }
+    // ffmpeg gets a process group of its own, so that Ctrl-C reaches only the capture (which
+    // kills it): an ffmpeg interrupted by itself finishes its file. It starts with the signals
+    // back to their defaults, and none blocked.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signal_number : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&defaults, signal_number);
+    }
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETPGROUP);
+    // An interrupt between the start of ffmpeg and its registration would leave it running.
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&interrupts, signal_number);
+    }
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
     pid_t child = 0;
     const int spawn_error =
-        posix_spawnp(&child, ffmpeg_.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawnp(&child, ffmpeg_.c_str(), &actions, &attributes, argv.data(), environ);
+    if (spawn_error == 0) {
+        set_interrupt_child(child);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close_fd(&video_pipe[0]);
     close_fd(&audio_pipe[0]);
@@ -215,7 +245,6 @@ bool VideoEncoder::start(int width, int height, const AudioTrack* audio, std::st
         return false;
     }
     child_ = child;
-    set_interrupt_child(child);
     video_fd_ = video_pipe[1];
     message_fd_ = message_pipe[0];
     message_thread_ = std::thread(&VideoEncoder::read_messages, this);
