@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install_deps.sh build test
+scripts/install_deps.sh build test capture
 cmake --preset default
 cmake --build --preset default
 ctest --preset default -j2

@@ -1,0 +1,42 @@
+#include "tools/capture/show_length.h"
+
+#include "platform/capture/frame_clock.h"
+#include "show/scenes.h"
+
+#include <algorithm>
+
+namespace capture_tool {
+
+std::int64_t show_frame_count(int fps) {
+    // The clock reads 0 when the show starts, so demo time is the frame's time.
+    int scene = 0;
+    std::int64_t scene_start = 0;
+    for (std::int64_t frame = 0;; ++frame) {
+        const std::int64_t time = capture::frame_time_ms(frame, fps);
+        if (time - scene_start > scene_durations[scene]) {
+            scene_start = time;
+            ++scene;
+            if (scene == SCENE_COUNT - 1) {
+                return frame;
+            }
+        }
+    }
+}
+
+std::int64_t capture_frame_count(int fps, std::int64_t until_ms) {
+    const std::int64_t show = show_frame_count(fps);
+    if (until_ms < 0) {
+        return show;
+    }
+    // The first frame drawn at or after until_ms is not taken.
+    std::int64_t before = until_ms * fps / 1000;
+    while (before > 0 && capture::frame_time_ms(before - 1, fps) >= until_ms) {
+        --before;
+    }
+    while (capture::frame_time_ms(before, fps) < until_ms) {
+        ++before;
+    }
+    return std::min(show, before);
+}
+
+} // namespace capture_tool

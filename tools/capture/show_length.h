@@ -1,0 +1,18 @@
+// How many frames the show draws on the capture's clock before it ends: the timeline's rule
+// (each scene runs on to the first frame past its duration, the last slot ends the process in
+// its first frame) played through on the frame times of platform/capture/frame_clock.h.
+#pragma once
+
+#include <cstdint>
+
+namespace capture_tool {
+
+// The frames the show presents at `fps` (frames 0 to n - 1); frame n enters the last slot and
+// ends the process before it is presented.
+std::int64_t show_frame_count(int fps);
+
+// The frames a capture presents: the whole show, or those drawn before `until_ms` when that is
+// not negative and comes first.
+std::int64_t capture_frame_count(int fps, std::int64_t until_ms);
+
+} // namespace capture_tool
