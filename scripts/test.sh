@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install_deps.sh build test capture
 cmake --preset default
 cmake --build --preset default
-ctest --preset default -j2
+ctest --preset default -j2 --no-tests=error
