@@ -68,9 +68,10 @@ for preset in "${presets[@]}"; do
     echo "windows/run: unit tests of $preset under Wine"
     start_wine_session
     ctest --test-dir "$dir" --output-on-failure -j2 -LE wine_e2e || status=1
-    # Each end-to-end case restarts the Wine session on a screen of its own.
+    # Each end-to-end case restarts the Wine session on a screen of its own. Verbose, for the
+    # timings each case prints.
     echo "windows/run: end-to-end runs of $preset under Wine and Xvfb"
-    ctest --test-dir "$dir" --output-on-failure -L wine_e2e || status=1
+    ctest --test-dir "$dir" --output-on-failure -V -L wine_e2e || status=1
 done
 
 echo "windows/run: $(( $(date +%s) - started )) s in all, of which building $(( built - started )) s"
