@@ -172,12 +172,18 @@ expect_line() {
     grep -qxF -- "$line" "$file" || fail "expected the line '$line' in: $(cat "$file")"
 }
 
-# A picture, not a blank screen: the root window holds at least two colours.
+# A picture in the show's window, not a blank one: its X window (the client area; the frame
+# around it is the window manager's) is 640 x 480 and holds at least two colours.
 expect_picture() {
-    import -display "$DISPLAY" -window root "$work/screen.png" 2>/dev/null || fail "no screenshot"
-    local colours
-    colours=$(convert "$work/screen.png" -format %k info:)
-    [ "$colours" -ge 2 ] || fail "the screen is one flat colour"
+    local window size colours
+    window=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -1)
+    [ -n "$window" ] || fail "no X window for the show to take a picture of"
+    import -display "$DISPLAY" -window "$window" "$work/window.png" 2>/dev/null ||
+        fail "no screenshot of the show's window"
+    size=$(identify -format '%wx%h' "$work/window.png")
+    [ "$size" = 640x480 ] || fail "the show's X window is $size, not 640x480"
+    colours=$(convert "$work/window.png" -format %k info:)
+    [ "$colours" -ge 2 ] || fail "the show's window is one flat colour"
 }
 
 start_time=$(now)
