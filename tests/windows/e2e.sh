@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end run of the Windows executable under Wine, on its own Xvfb screen, checked from the
-# outside: by X (xdotool) and by window_probe.exe, which runs in the same Wine session and reads
+# End-to-end run of the Windows executable under Wine, on its own Xvfb screen managed by openbox
+# (Alt+F4 closes the active window), checked from the outside: by X (xdotool) and by window_probe.exe, which runs in the same Wine session and reads
 # the windows, message boxes and display modes through Win32.
 #
 # Usage: e2e.sh CASE SHOW.exe PROBE.exe
