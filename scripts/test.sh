@@ -7,3 +7,4 @@ scripts/install_deps.sh build test capture
 cmake --preset default
 cmake --build --preset default
 ctest --preset default -j2 --no-tests=error
+tests/windows/run.sh
