@@ -108,10 +108,10 @@ class Run:
         env["SDL_AUDIODRIVER"] = "dummy"
         return env
 
-    def start_screen(self, width, height):
+    def start_screen(self, width, height, server_args=()):
         read_end, write_end = os.pipe()
         self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                    f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"],
+                    f"{width}x{height}x24", "-nolisten", "tcp", "-noreset", *server_args],
                    pass_fds=(write_end,), stdout=subprocess.DEVNULL,
                    stderr=open(os.path.join(self.work, "xvfb.log"), "w"))
         os.close(write_end)
