@@ -4,7 +4,8 @@ built on run_e2e.py's helpers. A small library loaded into the program (sdl_spy.
 the message boxes it shows, the moment its sound starts (the show's time 0) and each frame it
 presents, so that scenes can be found by the show's own clock whatever the load.
 
-Usage: run_hardening.py --program PATH --spy PATH [--probe PATH] --case NAME [--work DIR]
+Usage: run_hardening.py --program PATH --spy PATH [--probe PATH] [--fail-allocation PATH]
+                        --case NAME [--work DIR] [--seed N]
 
 Cases:
   gl-refused   an X server without GLX: "Window Creation Error."; an X server that refuses the
@@ -22,6 +23,8 @@ Cases:
                window manager in the frame that ends the show. Each exits 0 about 52.3 s after
                its sound starts (or at the close), leaves no window and the screen as found; its
                resident size does not grow from one part of a scene to a later one.
+  song-allocation-fails  the song's image cannot be allocated (a preloaded malloc refuses that
+               one size): the show runs silent, says nothing, and ends with 0 when closed.
   memcheck     the program under valgrind's memcheck: closed while it is still starting up, then
                the whole show with keys pressed: no invalid reads or writes, no uninitialised
                values, no leak from the program's own code (valgrind-suppressions.supp covers
@@ -53,7 +56,9 @@ from run_e2e import Failure, Run, TITLE, wait_for  # noqa: E402
 SCENE_SECONDS = [8.5, 4.0, 1.8, 10.0, 10.0, 10.0, 2.0, 2.0, 2.0, 2.0]
 SCENE_STARTS = [sum(SCENE_SECONDS[:i]) for i in range(len(SCENE_SECONDS))]
 SHOW_END = sum(SCENE_SECONDS)
-CASE_DEADLINE_SECONDS = {"gl-refused": 60, "key-released-elsewhere": 40, "close-in-scenes": 150,
+# The song's WAV image: its 44-byte header and 121.6 s of 16-bit samples at 44100 Hz.
+SONG_IMAGE_BYTES = 44 + 2 * 5362560
+CASE_DEADLINE_SECONDS = {"gl-refused": 60, "song-allocation-fails": 40, "key-released-elsewhere": 40, "close-in-scenes": 150,
                          "long-runs": 330, "memcheck": 300}
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -119,14 +124,15 @@ class Xlib:
 class Show:
     """One run of the program on a Run's screen, with the spy's log and its resident size."""
 
-    def __init__(self, run, spy, name, extra_env=None, wrapper=()):
+    def __init__(self, run, spy, name, extra_env=None, wrapper=(), preload=()):
         self.run = run
         self.name = name
         self.log_path = os.path.join(run.work, f"{name}.spy")
         self.stderr_path = os.path.join(run.work, f"{name}.stderr")
         env = run.x_env()
         # After whatever the caller preloads (the checked builds keep libraries loaded).
-        env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), os.path.abspath(spy)]))
+        env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), os.path.abspath(spy),
+                                                   *map(os.path.abspath, preload)]))
         env["SDL_SPY_LOG"] = self.log_path
         # The software renderer's threads would only compete with each other here.
         env.setdefault("LP_NUM_THREADS", "1")
@@ -264,6 +270,23 @@ def case_key_released_elsewhere(run, options):
     run.xdotool("key", "Right")
     run.check(wait_for(lambda: ("WM_KEYUP", 0x27) in [m[:2] for m in read()[mark:]], 5),
               "pressed and let go in the probe's window, it comes up")
+
+
+def case_song_allocation(run, options):
+    """Without the memory for the song's image the show runs silent, and ends as usual."""
+    run.start_screen(1024, 768)
+    desktop = run.root_size()
+    show = Show(run, options.spy, "show", {"FAIL_ALLOCATION_BYTES": str(SONG_IMAGE_BYTES)},
+                preload=(options.fail_allocation,))
+    run.require(wait_for(lambda: show.window() is not None, 15), "the window shows")
+    run.require(wait_for(lambda: len(show.swaps()) >= 50, 15), "the show draws its frames")
+    run.check(show.time_zero() is None, "no sound is played")
+    xlib = Xlib(run.display)
+    xlib.ask_to_close(int(show.window()[0], 16))
+    xlib.close()
+    run.require(show.wait(10) is not None, "closing the window ends it")
+    check_left_clean(run, show, desktop, "silent show")
+    run.check(show.stderr().strip() == "", "nothing on standard error", show.stderr()[-300:])
 
 
 def close_targets():
@@ -574,7 +597,7 @@ def summarise_memcheck(report):
 
 CASES = {"gl-refused": case_gl_refused, "key-released-elsewhere": case_key_released_elsewhere,
          "close-in-scenes": case_close_in_scenes, "long-runs": case_long_runs,
-         "memcheck": case_memcheck}
+         "memcheck": case_memcheck, "song-allocation-fails": case_song_allocation}
 
 
 def main():
@@ -582,6 +605,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--spy", required=True)
     parser.add_argument("--probe")
+    parser.add_argument("--fail-allocation")
     parser.add_argument("--case", required=True, choices=sorted(CASES))
     parser.add_argument("--work")
     parser.add_argument("--seed", type=int)
@@ -602,6 +626,8 @@ def main():
     run.probe = os.path.abspath(options.probe) if options.probe else None
     if options.case == "key-released-elsewhere" and run.probe is None:
         parser.error("the key-released-elsewhere case needs --probe")
+    if options.case == "song-allocation-fails" and options.fail_allocation is None:
+        parser.error("the song-allocation-fails case needs --fail-allocation")
 
     def out_of_time(signum, frame):
         raise Failure(f"the case ran past its {CASE_DEADLINE_SECONDS[options.case]} s deadline")
