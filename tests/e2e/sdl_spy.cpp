@@ -4,6 +4,7 @@
 //   dialog <caption>|<text with line breaks as \n>|<buttons>   each message box shown
 //   play <t>                                                   the sound starts: the show's time 0
 //   swap <t>                                                   each frame presented
+//   fullscreen <flags> <t>                                     the window's fullscreen changed
 // and then does what SDL would have done.
 #include <SDL.h>
 
@@ -77,4 +78,10 @@ extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     if (swap != nullptr) {
         swap(window);
     }
+}
+
+extern "C" int SDL_SetWindowFullscreen(SDL_Window* window, Uint32 flags) {
+    static const auto set = real<int (*)(SDL_Window*, Uint32)>("SDL_SetWindowFullscreen");
+    note("fullscreen " + std::to_string(flags) + " " + std::to_string(now()));
+    return set != nullptr ? set(window, flags) : -1;
 }
