@@ -25,4 +25,12 @@ else()
   if(SOLID_WERROR)
     target_compile_options(solid_flags INTERFACE -Werror)
   endif()
+  # Checked builds: SOLID_SANITIZE names the sanitizers (e.g. address,undefined). Every report
+  # ends the process, so a test that meets undefined behaviour fails.
+  set(SOLID_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address,undefined")
+  if(SOLID_SANITIZE)
+    target_compile_options(solid_flags INTERFACE -fsanitize=${SOLID_SANITIZE}
+      -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(solid_flags INTERFACE -fsanitize=${SOLID_SANITIZE})
+  endif()
 endif()

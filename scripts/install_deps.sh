@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing, and says which.
-# Usage: scripts/install_deps.sh build|run|test|windows ...
+# Usage: scripts/install_deps.sh build|run|test|capture|hardening|windows ...
 set -euo pipefail
 
 packages_for() {
     case "$1" in
-    build) echo "cmake g++ make pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev" ;;
+    build) echo "cmake g++ make pkg-config libsdl2-dev libx11-dev libgl1-mesa-dev libglu1-mesa-dev" ;;
     run) echo "libgl1-mesa-dri" ;;
     capture) echo "ffmpeg libegl-dev libegl-mesa0 libgl1-mesa-dri" ;;
     test) echo "googletest libgtest-dev libbenchmark-dev libgl1-mesa-dri libegl-dev libegl-mesa0 \
@@ -19,6 +19,7 @@ libgl1-mesa-dri:amd64 libgl1-mesa-dri:i386 libxrandr2:amd64 libxrandr2:i386 libx
 libxxf86vm1:i386 libxrender1:amd64 libxrender1:i386 libxcursor1:amd64 libxcursor1:i386 \
 libxi6:amd64 libxi6:i386 libxinerama1:amd64 libxinerama1:i386 libxcomposite1:amd64 \
 libxcomposite1:i386 libxfixes3:amd64 libxfixes3:i386" ;;
+    hardening) echo "libasan8 libubsan1 libx11-dev valgrind x11-utils xvfb openbox xdotool" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
     esac
 }

@@ -7,4 +7,5 @@ scripts/install_deps.sh build test capture
 cmake --preset default
 cmake --build --preset default
 ctest --preset default -j2 --no-tests=error
+scripts/test_sanitizers.sh
 tests/windows/run.sh

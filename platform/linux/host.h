@@ -89,6 +89,9 @@ void prepare();
 // Starts SDL's video on first use; false when there is no display.
 bool video_ready();
 bool video_running();
+// On an X display: errors the server reports are written to standard error and passed over
+// instead of ending the process (Xlib's default).
+void keep_x_errors_non_fatal();
 
 Window* find_window(HWND window);
 Window* find_window(SDL_Window* sdl);

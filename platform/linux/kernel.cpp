@@ -10,6 +10,10 @@
 #include <cstdlib>
 #include <ctime>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 HINSTANCE__ module_instance = {};
@@ -51,5 +55,9 @@ void ExitProcess(UINT exit_code) {
     // does it before leaving.
     host::shutdown();
     std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    // _Exit skips the exit handlers, and with them the leak checker's own run.
+    __lsan_do_leak_check();
+#endif
     std::_Exit(static_cast<int>(exit_code));
 }

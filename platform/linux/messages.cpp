@@ -33,6 +33,12 @@ void post_key(const SDL_KeyboardEvent& key) {
         return;
     }
     const bool pressed = key.type == SDL_KEYDOWN;
+    // When a window loses the keyboard SDL releases every key it holds down. Windows sends no
+    // WM_KEYUP to a window without the focus: a key let go in another window stays down here
+    // until it is pressed and released again in this one.
+    if (!pressed && (window == nullptr || SDL_GetKeyboardFocus() != window->sdl)) {
+        return;
+    }
     const bool alt_held = (key.keysym.mod & KMOD_ALT) != 0 || (pressed && vk == VK_MENU);
     const bool ctrl_held = (key.keysym.mod & KMOD_CTRL) != 0;
     const bool system = host::is_system_key(vk, alt_held, ctrl_held);

@@ -145,6 +145,9 @@ bool video_ready() {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             video = Video::failed;
         }
+        if (video == Video::running && driver != nullptr && SDL_strcmp(driver, "x11") == 0) {
+            keep_x_errors_non_fatal();
+        }
         if (video == Video::running) {
             // Keys only, no text input method.
             SDL_StopTextInput();
