@@ -28,17 +28,10 @@ void post_key(const SDL_KeyboardEvent& key) {
     if (handle == nullptr) {
         return;
     }
-    const unsigned vk = host::virtual_key(key.keysym.sym, key.keysym.scancode);
-    if (vk == 0) {
-        return;
+    host::KeyMessage translated{};
+    if (host::translate_key(key, &translated)) {
+        post(handle, translated.message, translated.wparam, translated.lparam);
     }
-    const bool pressed = key.type == SDL_KEYDOWN;
-    const bool alt_held = (key.keysym.mod & KMOD_ALT) != 0 || (pressed && vk == VK_MENU);
-    const bool ctrl_held = (key.keysym.mod & KMOD_CTRL) != 0;
-    const bool system = host::is_system_key(vk, alt_held, ctrl_held);
-    post(handle, host::key_message(pressed, system), vk,
-         host::key_lparam(pressed, key.repeat != 0, host::is_extended_key(key.keysym.scancode),
-                          alt_held));
 }
 
 void report_size(HWND handle, WPARAM kind, int width, int height) {
