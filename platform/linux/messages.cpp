@@ -3,6 +3,7 @@
 #include "platform/linux/host.h"
 #include "platform/linux/keys.h"
 #include "platform/linux/message_queue.h"
+#include "platform/linux/window_events.h"
 
 namespace {
 
@@ -50,32 +51,20 @@ void handle_window_event(const SDL_WindowEvent& event) {
         post(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        // A window that covers the screen keeps the client size of the virtual mode.
-        if (!window->covers_screen && !window->minimized &&
-            (event.data1 != window->client_width || event.data2 != window->client_height)) {
-            window->client_width = event.data1;
-            window->client_height = event.data2;
-            host::client_resized_gl(*window);
-            const bool maximized = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MAXIMIZED) != 0;
-            report_size(handle, maximized ? SIZE_MAXIMIZED : SIZE_RESTORED, event.data1,
-                        event.data2);
-        }
-        break;
     case SDL_WINDOWEVENT_MINIMIZED:
-        if (!window->minimized) {
-            window->minimized = true;
-            report_size(handle, SIZE_MINIMIZED, 0, 0);
-        }
-        break;
     case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
-        if (window->minimized) {
-            window->minimized = false;
-            report_size(handle,
-                        event.event == SDL_WINDOWEVENT_MAXIMIZED ? SIZE_MAXIMIZED : SIZE_RESTORED,
-                        window->client_width, window->client_height);
+    case SDL_WINDOWEVENT_MAXIMIZED: {
+        const bool maximized = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MAXIMIZED) != 0;
+        host::SizeReport report{};
+        if (host::size_report(event, maximized, window, &report)) {
+            // The framebuffer follows the new client size before the program hears of it.
+            if (event.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                host::client_resized_gl(*window);
+            }
+            report_size(handle, report.kind, report.width, report.height);
         }
         break;
+    }
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         host::set_active(handle, true);
         break;
