@@ -25,4 +25,16 @@ else()
   if(SOLID_WERROR)
     target_compile_options(solid_flags INTERFACE -Werror)
   endif()
+  # The fuzz build: all code instrumented for libFuzzer's coverage and checked by AddressSanitizer
+  # and UndefinedBehaviorSanitizer, stopping at the first fault. The fuzz targets add libFuzzer
+  # itself (-fsanitize=fuzzer).
+  if(SOLID_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+      message(FATAL_ERROR "SOLID_FUZZ needs clang for libFuzzer: use the fuzz preset")
+    endif()
+    target_compile_options(solid_flags INTERFACE
+      -fsanitize=address,undefined -fsanitize=fuzzer-no-link -fno-sanitize-recover=all
+      -fno-omit-frame-pointer)
+    target_link_options(solid_flags INTERFACE -fsanitize=address,undefined)
+  endif()
 endif()
