@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing, and says which.
-# Usage: scripts/install_deps.sh build|test|capture ...
+# Usage: scripts/install_deps.sh build|test|fuzz|capture ...
 set -euo pipefail
 
 packages_for() {
@@ -9,6 +9,7 @@ packages_for() {
     run) echo "libgl1-mesa-dri" ;;
     test) echo "googletest libgtest-dev libbenchmark-dev libgl1-mesa-dri libegl-dev libegl-mesa0 \
 xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick python3 valgrind clang-format" ;;
+    fuzz) echo "clang libclang-rt-14-dev" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
     esac
 }

@@ -7,3 +7,4 @@ scripts/install_deps.sh build test
 cmake --preset default
 cmake --build --preset default
 ctest --preset default -j2
+scripts/fuzz_stage.sh

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer
+# (the fuzz preset, into build-fuzz/) and runs each for a bounded time: SOLID_FUZZ_SECONDS, 45 s
+# by default. Inputs that crash are kept in build-fuzz/fuzz/artifacts/.
+# Longer runs by hand: SOLID_FUZZ_SECONDS=1200 scripts/fuzz_stage.sh (or see fuzz/fuzz_*.cpp).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install_deps.sh build test fuzz
+cmake --preset fuzz ${SOLID_FUZZ_SECONDS:+-DSOLID_FUZZ_SECONDS=$SOLID_FUZZ_SECONDS}
+cmake --build --preset fuzz
+ctest --preset fuzz -j2
