@@ -63,8 +63,10 @@ std::uint64_t read_value(ByteReader& in) {
         return in.u16();
     case 2:
         return in.u32();
-    default:
+    case width_u64:
         return in.u64();
+    default:
+        return edge_values[in.u8() % edge_value_count];
     }
 }
 

@@ -38,9 +38,29 @@ constexpr UINT message_table[] = {
 constexpr unsigned message_table_size = sizeof message_table / sizeof message_table[0];
 constexpr unsigned raw_message = 0xFF;
 
-// A wParam or lParam field is a width byte (0: u8, 1: u16, 2: u32, anything else: u64) and the
-// value in that width.
+// A wParam or lParam field is a width byte (0: u8, 1: u16, 2: u32, 3: u64) and the value in
+// that width; any other width byte is followed by a u8 that picks one of these edges, modulo
+// their count.
 constexpr unsigned width_u64 = 3;
+constexpr std::uint64_t edge_values[] = {
+    0,
+    1,
+    0xFF,
+    0x100,
+    0x101,
+    0x7FFF,
+    0x8000,
+    0xFFFF,
+    0x10000,
+    0x7FFFFFFF,
+    0x80000000u,
+    0xFFFFFFFFu,
+    0x100000000u,
+    0x7FFFFFFFFFFFFFFFu,
+    0x8000000000000000u,
+    ~std::uint64_t{0},
+};
+constexpr unsigned edge_value_count = sizeof edge_values / sizeof edge_values[0];
 
 // Window fields: the show's window, no window (a thread message), or a window that is not the
 // show's.
