@@ -35,6 +35,9 @@ using namespace window_messages;
 const UINT_PTR frame_timer_id = 0;
 const UINT frame_timer_ms = 10;
 const HWND not_the_show = reinterpret_cast<HWND>(0x9900);
+// What the stand-in's DefWindowProcA answers: never 0, so a message the window procedure
+// answers itself is told apart.
+const LRESULT default_answer = 0x5EED;
 
 std::uint32_t random_state_at_start = 0;
 bool trace = false;
@@ -104,6 +107,31 @@ void check_key_message(const host::KeyMessage& key, bool pressed, bool repeat) {
     FUZZ_CHECK((bits & 0x00FFFFFFu) == 1);
     FUZZ_CHECK(((bits >> 31) & 1u) == (pressed ? 0u : 1u));
     FUZZ_CHECK(((bits >> 30) & 1u) == (repeat || !pressed ? 1u : 0u));
+}
+
+// The window procedure's table: 0 for the messages it answers itself (the two system commands
+// compared with the whole wParam), the default procedure's answer for everything else.
+LRESULT expected_result(UINT message, WPARAM wparam) {
+    switch (message) {
+    case WM_SIZE:
+    case WM_ACTIVATE:
+    case WM_CLOSE:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        return 0;
+    case WM_SYSCOMMAND:
+        return wparam == SC_SCREENSAVE || wparam == SC_MONITORPOWER ? 0 : default_answer;
+    default:
+        return default_answer;
+    }
+}
+
+std::size_t swaps_recorded() {
+    std::size_t swaps = 0;
+    for (const fake_win32::Call& call : fake_win32::calls) {
+        swaps += call.name == "SwapBuffers" ? 1 : 0;
+    }
+    return swaps;
 }
 
 // Windows' DefWindowProcA for the two ways the show is closed from the keyboard and the caption,
@@ -316,7 +344,18 @@ class Session {
         fake_win32::calls.clear();
         gl_recorder::reset();
         gl_recorder::recording = false;
-        window_proc(fake_win32::window, message, wparam, lparam);
+        unsigned char keys_before[sizeof key_down];
+        std::memcpy(keys_before, key_down, sizeof key_down);
+        const LRESULT result = window_proc(fake_win32::window, message, wparam, lparam);
+        FUZZ_CHECK(result == expected_result(message, wparam));
+        // One tick, one frame; nothing else presents one.
+        FUZZ_CHECK(swaps_recorded() == (message == WM_TIMER ? 1u : 0u));
+        // Only a key message changes a key state, and only its own.
+        for (std::size_t code = 0; code < sizeof key_down; ++code) {
+            const bool own_key = code == wparam && (message == WM_KEYDOWN || message == WM_KEYUP);
+            FUZZ_CHECK(key_down[code] ==
+                       (own_key ? (message == WM_KEYDOWN ? 1 : 0) : keys_before[code]));
+        }
         // PostQuitMessage reached the stand-in's queue; the layer keeps the request in its own.
         for (const MSG& posted : fake_win32::queue) {
             if (posted.message == WM_QUIT) {
@@ -332,6 +371,7 @@ void reset_process_state() {
     fake_win32::reset();
     fake_win32::quit_when_empty = false;
     fake_win32::on_call = default_window_proc;
+    fake_win32::script.default_result = default_answer;
     gl_recorder::reset();
     gl_recorder::recording = false;
     window_handle = fake_win32::window;
