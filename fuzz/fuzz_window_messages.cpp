@@ -199,6 +199,9 @@ class Session {
                 MSG msg{};
                 // The program's loop: everything, removed, and WM_QUIT ends it.
                 if (!take(&msg, nullptr, 0, 0, true)) {
+                    // PeekMessageA rests when it finds nothing unless a timer is due, so nothing
+                    // may be due when nothing is taken.
+                    FUZZ_CHECK(queue_.ms_until_next_timer(now()) != 0);
                     break;
                 }
                 if (msg.message == WM_QUIT) {
@@ -255,6 +258,9 @@ class Session {
         }
         case op_window_event:
             window_event(in);
+            return true;
+        case op_forget_window:
+            queue_.forget_window(window_for(in.u8()));
             return true;
         default:
             return true;

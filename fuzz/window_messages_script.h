@@ -24,6 +24,7 @@ enum Op : std::uint8_t {
     op_kill_timer,    // u8 window, u32 id
     op_peek_filtered, // u8 window, u32 lowest, u32 highest, u8 remove
     op_window_event,  // u8 event (see window_events), u16 width, u16 height, u8 maximised
+    op_forget_window, // u8 window: the window is destroyed, with its timers and posted messages
     op_count,         // opcodes are taken modulo op_count
 };
 
@@ -124,6 +125,10 @@ struct ScriptWriter : ByteWriter {
     }
     ScriptWriter& window_event(unsigned event, unsigned width, unsigned height, bool maximized) {
         u8(op_window_event).u8(event).u16(width).u16(height).u8(maximized ? 1 : 0);
+        return *this;
+    }
+    ScriptWriter& forget(unsigned window) {
+        u8(op_forget_window).u8(window);
         return *this;
     }
     ScriptWriter& peek(unsigned window, UINT lowest, UINT highest, bool remove) {
