@@ -1,11 +1,12 @@
 // Fuzz target: the window procedure and the frame driver behind it, reached the way the Linux
 // host layer reaches them. SDL key events go through the layer's key translation into its
 // message queue with the show's frame timer, SDL window events through its size rules to
-// WM_SIZE; turns of the program's message loop take messages
-// out and dispatch them; other messages of any number and parameters are posted to the queue or
-// sent straight to the window procedure. Frames are drawn against the GL recorder and every Win32
-// call is answered by the scripted stand-in. After each step the show's state must lie in its
-// ranges; the input ends when the loop takes WM_QUIT or the show ends the process.
+// WM_SIZE; turns of the program's message loop take messages out and dispatch them as
+// PeekMessageA and DispatchMessageA do; other messages of any number and parameters are posted
+// to the queue or sent straight to the window procedure. Frames are drawn against the GL recorder
+// and every Win32 call is answered by the scripted stand-in. After each step the show's state
+// must lie in its ranges; the input ends when the loop takes WM_QUIT or the show ends the
+// process (the stand-in's ExitProcess throws).
 //
 // A longer run by hand, from the fuzz build directory (20 minutes):
 //   nice fuzz/fuzz_window_messages -max_total_time=1200 -max_len=8192
