@@ -33,4 +33,20 @@ else()
       -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(solid_flags INTERFACE -fsanitize=${SOLID_SANITIZE})
   endif()
+  # The fuzz build: the program's code checked by AddressSanitizer and UndefinedBehaviorSanitizer,
+  # stopping at the first fault, and instrumented for libFuzzer's coverage. Targets with the
+  # property SOLID_FUZZ_HARNESS (the test stand-ins) are left plain: checking them would only
+  # slow the fuzzer and their branches would lead it astray. The fuzz targets add libFuzzer
+  # itself (-fsanitize=fuzzer).
+  if(SOLID_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+      message(FATAL_ERROR "SOLID_FUZZ needs clang for libFuzzer: use the fuzz preset")
+    endif()
+    set(program_code $<NOT:$<BOOL:$<TARGET_PROPERTY:SOLID_FUZZ_HARNESS>>>)
+    target_compile_options(solid_flags INTERFACE
+      $<${program_code}:-fsanitize=address,undefined>
+      $<${program_code}:-fsanitize=fuzzer-no-link>
+      -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(solid_flags INTERFACE -fsanitize=address,undefined)
+  endif()
 endif()

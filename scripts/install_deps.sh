@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing, and says which.
-# Usage: scripts/install_deps.sh build|run|test|capture|hardening|windows ...
+# Usage: scripts/install_deps.sh build|run|test|capture|hardening|windows|fuzz ...
 set -euo pipefail
 
 packages_for() {
@@ -20,6 +20,7 @@ libxxf86vm1:i386 libxrender1:amd64 libxrender1:i386 libxcursor1:amd64 libxcursor
 libxi6:amd64 libxi6:i386 libxinerama1:amd64 libxinerama1:i386 libxcomposite1:amd64 \
 libxcomposite1:i386 libxfixes3:amd64 libxfixes3:i386" ;;
     hardening) echo "libasan8 libubsan1 libx11-dev valgrind x11-utils xvfb openbox xdotool" ;;
+    fuzz) echo "clang libclang-rt-14-dev" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
     esac
 }

@@ -9,3 +9,4 @@ cmake --build --preset default
 ctest --preset default -j2 --no-tests=error
 scripts/test_sanitizers.sh
 tests/windows/run.sh
+scripts/fuzz_stage.sh

@@ -147,4 +147,20 @@ bool is_extended_key(SDL_Scancode scancode) {
     }
 }
 
+bool translate_key(const SDL_KeyboardEvent& key, KeyMessage* out) {
+    const unsigned vk = virtual_key(key.keysym.sym, key.keysym.scancode);
+    if (vk == 0) {
+        return false;
+    }
+    const bool pressed = key.type == SDL_KEYDOWN;
+    // Alt's own press counts as Alt held, as Windows sets the context bit for it.
+    const bool alt_held = (key.keysym.mod & KMOD_ALT) != 0 || (pressed && vk == VK_MENU);
+    const bool ctrl_held = (key.keysym.mod & KMOD_CTRL) != 0;
+    out->message = key_message(pressed, is_system_key(vk, alt_held, ctrl_held));
+    out->wparam = vk;
+    out->lparam =
+        key_lparam(pressed, key.repeat != 0, is_extended_key(key.keysym.scancode), alt_held);
+    return true;
+}
+
 } // namespace host

@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 
+#include <SDL_events.h>
 #include <SDL_keyboard.h>
 
 namespace host {
@@ -27,5 +28,16 @@ LPARAM key_lparam(bool pressed, bool repeat, bool extended, bool alt_held);
 
 // Keys of the navigation cluster and the right-hand modifiers, which Windows flags as extended.
 bool is_extended_key(SDL_Scancode scancode);
+
+// The message a key event becomes.
+struct KeyMessage {
+    UINT message;
+    WPARAM wparam; // the virtual-key code, 1 to 255
+    LPARAM lparam;
+};
+
+// Translates an SDL_KEYDOWN or SDL_KEYUP event by the rules above. False for a key the layer
+// does not translate (its event posts nothing).
+bool translate_key(const SDL_KeyboardEvent& key, KeyMessage* out);
 
 } // namespace host

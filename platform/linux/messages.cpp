@@ -3,6 +3,7 @@
 #include "platform/linux/host.h"
 #include "platform/linux/keys.h"
 #include "platform/linux/message_queue.h"
+#include "platform/linux/window_events.h"
 
 namespace {
 
@@ -28,23 +29,16 @@ void post_key(const SDL_KeyboardEvent& key) {
     if (handle == nullptr) {
         return;
     }
-    const unsigned vk = host::virtual_key(key.keysym.sym, key.keysym.scancode);
-    if (vk == 0) {
-        return;
-    }
-    const bool pressed = key.type == SDL_KEYDOWN;
     // When a window loses the keyboard SDL releases every key it holds down. Windows sends no
     // WM_KEYUP to a window without the focus: a key let go in another window stays down here
     // until it is pressed and released again in this one.
-    if (!pressed && (window == nullptr || SDL_GetKeyboardFocus() != window->sdl)) {
+    if (key.type != SDL_KEYDOWN && (window == nullptr || SDL_GetKeyboardFocus() != window->sdl)) {
         return;
     }
-    const bool alt_held = (key.keysym.mod & KMOD_ALT) != 0 || (pressed && vk == VK_MENU);
-    const bool ctrl_held = (key.keysym.mod & KMOD_CTRL) != 0;
-    const bool system = host::is_system_key(vk, alt_held, ctrl_held);
-    post(handle, host::key_message(pressed, system), vk,
-         host::key_lparam(pressed, key.repeat != 0, host::is_extended_key(key.keysym.scancode),
-                          alt_held));
+    host::KeyMessage translated{};
+    if (host::translate_key(key, &translated)) {
+        post(handle, translated.message, translated.wparam, translated.lparam);
+    }
 }
 
 void report_size(HWND handle, WPARAM kind, int width, int height) {
@@ -63,32 +57,20 @@ void handle_window_event(const SDL_WindowEvent& event) {
         post(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        // A window that covers the screen keeps the client size of the virtual mode.
-        if (!window->covers_screen && !window->minimized &&
-            (event.data1 != window->client_width || event.data2 != window->client_height)) {
-            window->client_width = event.data1;
-            window->client_height = event.data2;
-            host::client_resized_gl(*window);
-            const bool maximized = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MAXIMIZED) != 0;
-            report_size(handle, maximized ? SIZE_MAXIMIZED : SIZE_RESTORED, event.data1,
-                        event.data2);
-        }
-        break;
     case SDL_WINDOWEVENT_MINIMIZED:
-        if (!window->minimized) {
-            window->minimized = true;
-            report_size(handle, SIZE_MINIMIZED, 0, 0);
-        }
-        break;
     case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
-        if (window->minimized) {
-            window->minimized = false;
-            report_size(handle,
-                        event.event == SDL_WINDOWEVENT_MAXIMIZED ? SIZE_MAXIMIZED : SIZE_RESTORED,
-                        window->client_width, window->client_height);
+    case SDL_WINDOWEVENT_MAXIMIZED: {
+        const bool maximized = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MAXIMIZED) != 0;
+        host::SizeReport report{};
+        if (host::size_report(event, maximized, window, &report)) {
+            // The framebuffer follows the new client size before the program hears of it.
+            if (event.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                host::client_resized_gl(*window);
+            }
+            report_size(handle, report.kind, report.width, report.height);
         }
         break;
+    }
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         host::set_active(handle, true);
         break;

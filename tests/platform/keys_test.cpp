@@ -89,4 +89,49 @@ TEST(Keys, LParamCarriesRepeatAltAndTransitionBits) {
     EXPECT_FALSE(host::is_extended_key(SDL_SCANCODE_A));
 }
 
+SDL_KeyboardEvent key_event(Uint32 type, SDL_Keycode sym, SDL_Scancode scancode, Uint16 mod,
+                            Uint8 repeat = 0) {
+    SDL_KeyboardEvent key{};
+    key.type = type;
+    key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    key.repeat = repeat;
+    key.keysym.sym = sym;
+    key.keysym.scancode = scancode;
+    key.keysym.mod = mod;
+    return key;
+}
+
+// Whole events as the message loop posts them: Alt+F4 must reach DefWindowProcA as a system key
+// with the Alt bit, and an untranslated key must post nothing.
+TEST(Keys, EventsBecomeWholeMessages) {
+    host::KeyMessage message{};
+    ASSERT_TRUE(
+        host::translate_key(key_event(SDL_KEYDOWN, SDLK_F4, SDL_SCANCODE_F4, KMOD_LALT), &message));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_SYSKEYDOWN));
+    EXPECT_EQ(message.wparam, static_cast<WPARAM>(VK_F4));
+    EXPECT_EQ(message.lparam, 0x20000001);
+
+    // Alt's own press is a system key with the Alt bit; its release without Alt held has none.
+    ASSERT_TRUE(host::translate_key(key_event(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_NONE),
+                                    &message));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_SYSKEYDOWN));
+    EXPECT_EQ(message.lparam, 0x20000001);
+    ASSERT_TRUE(host::translate_key(key_event(SDL_KEYUP, SDLK_RALT, SDL_SCANCODE_RALT, KMOD_NONE),
+                                    &message));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_SYSKEYUP));
+    EXPECT_EQ(message.lparam, static_cast<LPARAM>(0xC1000001u));
+
+    // An auto-repeated arrow with Ctrl+Alt held stays an ordinary, extended key.
+    ASSERT_TRUE(host::translate_key(
+        key_event(SDL_KEYDOWN, SDLK_UP, SDL_SCANCODE_UP, KMOD_LCTRL | KMOD_RALT, 1), &message));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(message.wparam, static_cast<WPARAM>(VK_UP));
+    EXPECT_EQ(message.lparam, 0x61000001);
+
+    message = host::KeyMessage{0x1234, 5, 6};
+    EXPECT_FALSE(host::translate_key(
+        key_event(SDL_KEYDOWN, SDLK_AUDIOPLAY, SDL_SCANCODE_AUDIOPLAY, KMOD_NONE), &message));
+    EXPECT_EQ(message.message, 0x1234u);
+}
+
 } // namespace

@@ -269,7 +269,7 @@ TEST_F(FrameTest, EachCameraKeyMovesItsAxisOneStepAFrame) {
     SetUp();
     key_down[VK_RIGHT] = 1;
     key_down[VK_HOME] = 1;
-    key_down['A'] = 1;
+    key_down[static_cast<unsigned char>('A')] = 1;
     frame_at(0);
     frame_at(1);
     frame_at(5000);
