@@ -431,12 +431,17 @@ def memory_checks(run, show, what, tolerance_kb):
     print(f"{what}: largest resident size per scene {summary}")
     # The first scene draws the same things all through: its second half no larger than its
     # first. (Later scenes add sprites and spheres as they go, and the renderer its buffers.)
+    # The random window events meet the window for the first time here, and the first minimise,
+    # restore or resize makes buffers once (seen: a single step of 1.3 MB, flat from then to the
+    # end of the show), so this check allows 4 MB; the banner scenes below, with the window long
+    # settled, keep the tight tolerance.
+    first_scene_tolerance_kb = max(tolerance_kb, 4096)
     for scene in (1,):
         samples = by_scene.get(scene, [])
         first = [kb for t, kb in samples if t < SCENE_SECONDS[scene - 1] / 2]
         second = [kb for t, kb in samples if t >= SCENE_SECONDS[scene - 1] / 2]
         if run.check(first and second, f"{what}: samples in both halves of scene {scene}"):
-            run.check(max(second) <= max(first) + tolerance_kb,
+            run.check(max(second) <= max(first) + first_scene_tolerance_kb,
                       f"{what}: scene {scene} does not grow from its first half to its second",
                       f"{max(first)} kB then {max(second)} kB")
     # The four banner scenes, after the busiest scene, draw lines of spheres the same way: none
