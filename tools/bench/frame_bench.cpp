@@ -13,12 +13,7 @@
 namespace frame_bench {
 
 const std::vector<Scene> scenes = {
-    {"walk", 1},
-    {"flicker", 2},
-    {"spin", 3},
-    {"fountain", 4},
-    {"orbit", 5},
-    {"falling", 6},
+    {"walk", 1}, {"flicker", 2}, {"spin", 3}, {"fountain", 4}, {"orbit", 5}, {"falling", 6},
 };
 
 namespace {
