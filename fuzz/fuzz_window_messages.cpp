@@ -22,6 +22,7 @@
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/show_state.h"
 
 #include <cmath>
 #include <cstdio>
@@ -383,15 +384,7 @@ void reset_process_state() {
     gl_recorder::recording = false;
     window_handle = fake_win32::window;
     device_context = fake_win32::dc;
-    std::memset(key_down, 0, sizeof key_down);
-    demo_start_ms = 0;
-    demo_time_ms = 0;
-    scene_start_ms = 0;
-    scene_time_ms = 0;
-    scene_index = 0;
-    background_cycle_on = false;
-    background_color = ColorRgb{0.0f, 0.0f, 0.0f};
-    camera_offset = CameraOffset{0.0f, 0.0f, 0.0f};
+    reset_show_state();
     flicker_phase = 0;
     random_state = random_state_at_start;
 }

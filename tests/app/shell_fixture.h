@@ -7,11 +7,11 @@
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/show_state.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,18 +26,10 @@ class ShellTest : public ::testing::Test {
         gl_context = nullptr;
         fullscreen = false;
         pixel_format_desc = PIXELFORMATDESCRIPTOR{};
-        std::memset(key_down, 0, sizeof key_down);
         quadric_main = nullptr;
         quadric_ring = nullptr;
         quadric_sphere = nullptr;
-        demo_start_ms = 0;
-        demo_time_ms = 0;
-        scene_start_ms = 0;
-        scene_time_ms = 0;
-        scene_index = 0;
-        background_cycle_on = false;
-        background_color = ColorRgb{0.0f, 0.0f, 0.0f};
-        camera_offset = CameraOffset{0.0f, 0.0f, 0.0f};
+        reset_show_state();
         song_buffer = nullptr;
         sample_data = nullptr;
     }

@@ -4,10 +4,10 @@
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/show_state.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 namespace {
 
@@ -25,15 +25,7 @@ class FrameTest : public ::testing::Test {
     void SetUp() override {
         fake_win32::reset();
         gl_recorder::reset();
-        demo_start_ms = 0;
-        demo_time_ms = 0;
-        scene_start_ms = 0;
-        scene_time_ms = 0;
-        scene_index = 0;
-        background_cycle_on = false;
-        background_color = ColorRgb{0.0f, 0.0f, 0.0f};
-        camera_offset = CameraOffset{0.0f, 0.0f, 0.0f};
-        std::memset(key_down, 0, sizeof key_down);
+        reset_show_state();
     }
 
     void TearDown() override {
