@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 // The timeline's durations in milliseconds, scene 0 to scene 10.
