@@ -768,29 +768,40 @@ def main():
     elif options.case == "layer-messages":
         parser.error("the layer-messages case needs --probe")
 
+    return run_case(run, work, options.case, CASE_DEADLINE_SECONDS[options.case],
+                    lambda: CASES[options.case](run), lambda: ["program.log"])
+
+
+def run_case(run, work, case, deadline_seconds, body, logs):
+    """Runs one case's body under its deadline, then kills what it started. On failure the ends
+    of the log files that logs() names in the work folder are shown; on success the folder goes. Returns the
+    exit code."""
+
     def out_of_time(signum, frame):
-        raise Failure(f"the case ran past its {CASE_DEADLINE_SECONDS[options.case]} s deadline")
+        raise Failure(f"the case ran past its {deadline_seconds} s deadline")
 
     signal.signal(signal.SIGALRM, out_of_time)
-    signal.alarm(CASE_DEADLINE_SECONDS[options.case])
+    signal.alarm(deadline_seconds)
+    started = time.monotonic()
     try:
-        CASES[options.case](run)
+        body()
     except Failure as failure:
-        if run.failures == 0:
-            run.failures = 1
-            print(f"FAIL: {failure}")
+        run.failures = max(run.failures, 1)
+        print(f"FAIL: {failure}")
     finally:
         signal.alarm(0)
         run.kill_all()
-        log = os.path.join(work, "program.log")
-        if run.failures and os.path.exists(log):
-            print("--- program's standard error ---")
-            print(open(log, encoding="latin-1").read()[-3000:])
+        if run.failures:
+            for name in logs():
+                path = os.path.join(work, name)
+                if os.path.exists(path):
+                    print(f"--- {name} ---")
+                    print(open(path, encoding="latin-1").read()[-3000:])
+    print(f"{case}: {time.monotonic() - started:.1f} s")
     if run.failures == 0:
         shutil.rmtree(work, ignore_errors=True)
-    print(f"{options.case}: {'passed' if run.failures == 0 else f'{run.failures} check(s) failed'}")
+    print(f"{case}: {'passed' if run.failures == 0 else f'{run.failures} check(s) failed'}")
     return 0 if run.failures == 0 else 1
-
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -40,7 +40,6 @@ import os
 import random
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -652,31 +651,10 @@ def main():
     if options.case == "song-allocation-fails" and options.fail_allocation is None:
         parser.error("the song-allocation-fails case needs --fail-allocation")
 
-    def out_of_time(signum, frame):
-        raise Failure(f"the case ran past its {CASE_DEADLINE_SECONDS[options.case]} s deadline")
-
-    signal.signal(signal.SIGALRM, out_of_time)
-    signal.alarm(CASE_DEADLINE_SECONDS[options.case])
-    started = time.monotonic()
-    try:
-        CASES[options.case](run, options)
-    except Failure as failure:
-        if run.failures == 0:
-            run.failures = 1
-        print(f"FAIL: {failure}")
-    finally:
-        signal.alarm(0)
-        run.kill_all()
-        if run.failures:
-            for name in sorted(os.listdir(work)):
-                if name.endswith(".stderr"):
-                    print(f"--- {name} ---")
-                    print(open(os.path.join(work, name), encoding="latin-1").read()[-3000:])
-    print(f"{options.case}: {time.monotonic() - started:.1f} s")
-    if run.failures == 0:
-        shutil.rmtree(work, ignore_errors=True)
-    print(f"{options.case}: {'passed' if run.failures == 0 else f'{run.failures} check(s) failed'}")
-    return 0 if run.failures == 0 else 1
+    return run_e2e.run_case(
+        run, work, options.case, CASE_DEADLINE_SECONDS[options.case],
+        lambda: CASES[options.case](run, options),
+        lambda: sorted(name for name in os.listdir(work) if name.endswith(".stderr")))
 
 
 if __name__ == "__main__":
