@@ -225,8 +225,13 @@ def scan_python(root, path, declared_programs, uses):
                 else [node.module]
             for name in names:
                 top = name.split(".")[0]
-                local = os.path.exists(os.path.join(here, top + ".py")) or \
-                    os.path.isdir(os.path.join(here, top))
+                # A module of the project's own, beside the file or in a folder above it (as
+                # pytest's conftest puts them on the path).
+                folders = [here]
+                while os.path.abspath(folders[-1]) != os.path.abspath(root):
+                    folders.append(os.path.dirname(folders[-1]))
+                local = any(os.path.exists(os.path.join(folder, top + ".py")) or
+                            os.path.isdir(os.path.join(folder, top)) for folder in folders)
                 if top not in sys.stdlib_module_names and not local:
                     uses.append(Use(top, "python", path, node.lineno))
         elif isinstance(node, ast.Call):
