@@ -1,11 +1,10 @@
 """What the end-to-end drivers share: programs found by name with their Debian package, processes
 that are always killed, a private X screen (Xvfb) managed by openbox, the X clients that drive and
-watch it (xdotool, xwininfo, xprop), screenshots (ImageMagick's import, read with PIL), and checks
+watch it (xdotool, xwininfo, xprop), screenshots (grabbed and read by PIL), and checks
 that are written down one by one.
 """
 
 import ctypes
-import io
 import os
 import re
 import shutil
@@ -13,7 +12,7 @@ import signal
 import subprocess
 import time
 
-from PIL import Image, ImageChops
+from PIL import ImageChops, ImageGrab
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DECLARATION = os.path.join(HERE, "..", "scripts", "deps.txt")
@@ -182,15 +181,13 @@ class Desktop(Processes):
         return re.findall(r"0x[0-9a-f]+", self.x(["xprop", "-root", "_NET_CLIENT_LIST"]))
 
     def screenshot(self):
-        """The whole screen as an RGB picture (ImageMagick's import), or None."""
+        """The whole screen as an RGB picture, or None. PIL grabs it over XCB in this process:
+        a few milliseconds, where starting a program for it takes a second on a loaded machine
+        and the moment it shows would be that much less certain."""
         try:
-            done = subprocess.run([tool("import"), "-window", "root", "png:-"],
-                                  env=self.x_env(), capture_output=True, timeout=30)
-        except subprocess.TimeoutExpired:
+            return ImageGrab.grab(xdisplay=self.display).convert("RGB")
+        except OSError:
             return None
-        if done.returncode != 0 or not done.stdout:
-            return None
-        return Image.open(io.BytesIO(done.stdout)).convert("RGB")
 
     def answer_dialog(self, caption, key):
         """Presses a key in the dialog of that caption until it goes away."""
