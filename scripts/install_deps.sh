@@ -20,9 +20,23 @@ for group in "$@"; do
     wanted+=("${found[@]}")
 done
 
+# What is installed, from one look at dpkg's records (one query a package took most of a minute
+# for the windows group on a loaded machine): each package by name:architecture, and by its name
+# alone where it is of this machine's architecture or of none.
+native=$(dpkg --print-architecture)
+declare -A installed=()
+while IFS=$'\t' read -r name arch status; do
+    if [ "${status:0:2}" = ii ]; then
+        installed["$name:$arch"]=1
+        if [ "$arch" = "$native" ] || [ "$arch" = all ]; then
+            installed["$name"]=1
+        fi
+    fi
+done < <(dpkg-query -W -f='${Package}\t${Architecture}\t${db:Status-Abbrev}\n')
+
 missing=()
 for package in "${wanted[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    if [ -z "${installed[$package]:-}" ]; then
         missing+=("$package")
     fi
 done
