@@ -144,7 +144,7 @@ for command in scripts/play.sh scripts/test.sh; do
     result="passed"
     [ "$status" -eq 0 ] || result="FAILED with exit code $status"
     say "$command $result in $(seconds_since "$started") s (log: $log); the root now $(disk_use)"
-    grep -E '^(play|test): .* took ' "$log" | sed 's/^/fresh_machine:   /' |
+    grep -E '^(play|test|windows/run): .* (took|in all)' "$log" | sed 's/^/fresh_machine:   /' |
         tee -a "$logs/summary.txt" || true
     if [ "$status" -ne 0 ]; then
         failed=1

@@ -449,7 +449,8 @@ def main():
     found = priorities(sorted({e.package for e in base}))
     for entry in base:
         priority, essential = (found.get(entry.package) or ["?", "?"])[:2]
-        if priority != "required" and essential != "yes":
+        # A minimal Debian (debootstrap's or mmdebstrap's minbase) is the required set and apt.
+        if priority != "required" and essential != "yes" and entry.package != "apt":
             faults.append(f"{entry.name}: its package {entry.package} is in group base, but is "
                           f"not in Debian's required set (priority {priority})")
 
