@@ -1,40 +1,42 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing, and says which.
-# Usage: scripts/install_deps.sh build|run|test|capture|hardening|windows|fuzz ...
+# Usage: scripts/install_deps.sh GROUP...   (build, run, capture, test, hardening, windows, fuzz,
+# fresh-machine: the groups of scripts/deps.txt)
 set -euo pipefail
 
-packages_for() {
-    case "$1" in
-    build) echo "cmake g++ make pkg-config libsdl2-dev libx11-dev libgl1-mesa-dev libglu1-mesa-dev" ;;
-    run) echo "libgl1-mesa-dri" ;;
-    capture) echo "ffmpeg libegl-dev libegl-mesa0 libgl1-mesa-dri" ;;
-    test) echo "googletest libgtest-dev libbenchmark-dev libgl1-mesa-dri libegl-dev libegl-mesa0 \
-xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick python3 valgrind clang-format" ;;
-    # The Windows executables cross-compiled with MinGW-w64 and tested under Wine, 32-bit Wine from
-    # Debian's i386 architecture. Wine's X11 driver loads libGL and the X extension libraries at
-    # run time, for each architecture; it only recommends them, so they are named here.
-    windows) echo "g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest cmake make wine wine64 \
-wine32:i386 xvfb xauth openbox xdotool x11-utils imagemagick libgl1:amd64 libgl1:i386 \
-libgl1-mesa-dri:amd64 libgl1-mesa-dri:i386 libxrandr2:amd64 libxrandr2:i386 libxxf86vm1:amd64 \
-libxxf86vm1:i386 libxrender1:amd64 libxrender1:i386 libxcursor1:amd64 libxcursor1:i386 \
-libxi6:amd64 libxi6:i386 libxinerama1:amd64 libxinerama1:i386 libxcomposite1:amd64 \
-libxcomposite1:i386 libxfixes3:amd64 libxfixes3:i386" ;;
-    hardening) echo "libasan8 libubsan1 libx11-dev valgrind x11-utils xvfb openbox xdotool" ;;
-    fuzz) echo "clang libclang-rt-14-dev" ;;
-    *) echo "unknown package group: $1" >&2; exit 2 ;;
-    esac
-}
+declaration="$(dirname "${BASH_SOURCE[0]}")/deps.txt"
 
+# The packages of each group named, from the declaration of everything the project uses.
 wanted=()
 for group in "$@"; do
-    for package in $(packages_for "$group"); do
-        wanted+=("$package")
-    done
+    mapfile -t found < <(awk -v group="$group" '
+        { sub(/#.*/, "") }
+        NF >= 4 && index("," $4 ",", "," group ",") && !seen[$3]++ { print $3 }
+    ' "$declaration")
+    if [ ${#found[@]} -eq 0 ]; then
+        echo "install_deps: unknown package group: $group (the groups are in scripts/deps.txt)" >&2
+        exit 2
+    fi
+    wanted+=("${found[@]}")
 done
+
+# What is installed, from one look at dpkg's records (one query a package took most of a minute
+# for the windows group on a loaded machine): each package by name:architecture, and by its name
+# alone where it is of this machine's architecture or of none.
+native=$(dpkg --print-architecture)
+declare -A installed=()
+while IFS=$'\t' read -r name arch status; do
+    if [ "${status:0:2}" = ii ]; then
+        installed["$name:$arch"]=1
+        if [ "$arch" = "$native" ] || [ "$arch" = all ]; then
+            installed["$name"]=1
+        fi
+    fi
+done < <(dpkg-query -W -f='${Package}\t${Architecture}\t${db:Status-Abbrev}\n')
 
 missing=()
 for package in "${wanted[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    if [ -z "${installed[$package]:-}" ]; then
         missing+=("$package")
     fi
 done

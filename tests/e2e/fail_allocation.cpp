@@ -1,4 +1,4 @@
-// Preloaded into the show by run_hardening.py's song-allocation case: an allocation of exactly
+// Preloaded into the show by test_hardening.py's song-allocation case: an allocation of exactly
 // the size that FAIL_ALLOCATION_BYTES gives (the song's WAV image) fails, as it would with the
 // memory short; every other one goes to the C library's allocator. Not for checked builds, whose
 // sanitizer runtime supplies malloc itself.

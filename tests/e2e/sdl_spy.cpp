@@ -5,6 +5,8 @@
 //   play <t>                                                   the sound starts: the show's time 0
 //   swap <t>                                                   each frame presented
 //   fullscreen <flags> <t>                                     the window's fullscreen changed
+//   close <t>                                                  the program reads a close request
+//   key <down|up> <SDL key name> <t>                           the program reads a key event
 // and then does what SDL would have done.
 #include <SDL.h>
 
@@ -84,4 +86,19 @@ extern "C" int SDL_SetWindowFullscreen(SDL_Window* window, Uint32 flags) {
     static const auto set = real<int (*)(SDL_Window*, Uint32)>("SDL_SetWindowFullscreen");
     note("fullscreen " + std::to_string(flags) + " " + std::to_string(now()));
     return set != nullptr ? set(window, flags) : -1;
+}
+
+extern "C" int SDL_PollEvent(SDL_Event* event) {
+    static const auto poll = real<int (*)(SDL_Event*)>("SDL_PollEvent");
+    const int found = poll != nullptr ? poll(event) : 0;
+    if (found != 0 && event != nullptr) {
+        if ((event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE) ||
+            event->type == SDL_QUIT) {
+            note("close " + std::to_string(now()));
+        } else if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) {
+            note(std::string("key ") + (event->type == SDL_KEYDOWN ? "down " : "up ") +
+                 SDL_GetKeyName(event->key.keysym.sym) + " " + std::to_string(now()));
+        }
+    }
+    return found;
 }

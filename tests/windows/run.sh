@@ -19,6 +19,24 @@ fi
 
 started=$(date +%s)
 scripts/install_deps.sh windows
+echo "windows/run: installing took $(($(date +%s) - started)) s"
+
+# Some kernels run no 32-bit x86 code at all (the i386 loader fails with "Exec format error", exit
+# 126). There both executables are still built, the 64-bit one runs on 64-bit Wine alone, and the
+# 32-bit runs are left out, saying why. Only that refusal, seen before any run, leaves them out.
+runs_32bit=yes
+status=0
+/lib/ld-linux.so.2 --version >/dev/null 2>&1 || status=$?
+if [ "$status" -eq 126 ]; then
+    runs_32bit=no
+    # Wine's own launcher would take the 32-bit loader; the 64-bit one runs 64-bit programs alone.
+    export SOLID_WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
+elif [ "$status" -ne 0 ]; then
+    echo "windows/run: the i386 loader /lib/ld-linux.so.2 fails (exit $status), though the" \
+        "windows group installs it" >&2
+    exit 1
+fi
+wine=${SOLID_WINE:-wine}
 
 build_dir() {
     if [ -n "${SOLID_WINDOWS_BUILD_ROOT:-}" ]; then
@@ -34,6 +52,7 @@ for preset in "${presets[@]}"; do
     cmake --build "$(build_dir "$preset")" -j2
 done
 built=$(date +%s)
+echo "windows/run: building took $((built - started)) s"
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -49,7 +68,7 @@ cleanup() {
 trap cleanup EXIT
 
 echo "windows/run: making the Wine prefix $WINEPREFIX"
-wineboot -i >/dev/null 2>&1
+"$wine" wineboot -i >/dev/null 2>&1
 wineserver -w
 
 # A Wine session that stays up between the test programs, with both architectures loaded:
@@ -58,13 +77,31 @@ start_wine_session() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w
     wineserver -p
-    wine cmd.exe /c exit >/dev/null 2>&1 || true
-    wine 'C:\windows\syswow64\cmd.exe' /c exit >/dev/null 2>&1 || true
+    "$wine" cmd.exe /c exit >/dev/null 2>&1 || true
+    if [ "$runs_32bit" = yes ]; then
+        "$wine" 'C:\windows\syswow64\cmd.exe' /c exit >/dev/null 2>&1 || true
+    fi
 }
 
 status=0
 for preset in "${presets[@]}"; do
     dir=$(build_dir "$preset")
+    if [ "$preset" = windows-x86 ] && [ "$runs_32bit" = no ]; then
+        echo "windows/run: LEFT OUT the 32-bit runs (windows-x86 unit tests and end-to-end cases;" \
+            "built, not run): this machine's kernel runs no 32-bit x86 programs" \
+            "(/lib/ld-linux.so.2: Exec format error)"
+        # The one result that depends on 32-bit code generation, the song, is still checked:
+        # rendered by i686 code with the same floating-point flags, under qemu-user.
+        echo "windows/run: the song's CRC from 32-bit x86 code instead, built for i686 Linux and" \
+            "run under qemu-user (tests/windows/song32)"
+        scripts/install_deps.sh song32
+        song32=$(build_dir song32)
+        cmake -S tests/windows/song32 -B "$song32" -DCMAKE_BUILD_TYPE=Release -DSOLID_WERROR=ON \
+            --toolchain "$PWD/cmake/toolchains/linux-i686.cmake" >/dev/null
+        cmake --build "$song32" -j2
+        ctest --test-dir "$song32" --output-on-failure || status=1
+        continue
+    fi
     echo "windows/run: unit tests of $preset under Wine"
     start_wine_session
     ctest --test-dir "$dir" --output-on-failure -j2 -LE wine_e2e || status=1

@@ -20,7 +20,7 @@ own_prefix=""
 if [ -z "${WINEPREFIX:-}" ]; then
     own_prefix=$(mktemp -d -t solid-wine.XXXXXX)
     export WINEPREFIX="$own_prefix"
-    wineboot -i >/dev/null 2>&1
+    "${SOLID_WINE:-wine}" wineboot -i >/dev/null 2>&1
 fi
 
 cleanup() {
@@ -32,5 +32,5 @@ cleanup() {
 trap cleanup EXIT
 
 status=0
-timeout --kill-after=10 "${SOLID_WINE_TIMEOUT:-600}" wine "$@" || status=$?
+timeout --kill-after=10 "${SOLID_WINE_TIMEOUT:-600}" "${SOLID_WINE:-wine}" "$@" || status=$?
 exit "$status"

@@ -1,0 +1,145 @@
+"""The show as the end-to-end tests see it: its timeline, and a run of the program with sdl_spy
+loaded, which writes down what the program itself did and when (its message boxes, the start of
+its sound, each frame it presented, the close requests and keys it read), on the monotonic clock
+that time.monotonic() reads. Moments of the show are judged by those records, not by when the
+driver happened to look.
+"""
+
+import os
+import re
+import subprocess
+import threading
+import time
+
+TITLE = "Kelo's Solid Object Tutorial"
+QUESTION_CAPTION = "Kelo GL"
+QUESTION_TEXT = ("The Requested Fullscreen Mode Is Not Supported By\n"
+                 "Your Video Card. Use Windowed Mode Instead?")
+# How long scenes 1 to 10 last, in seconds of the show's clock. Each scene change may come up to
+# a frame late, so the ends drift a little later than these sums.
+SCENE_SECONDS = [8.5, 4.0, 1.8, 10.0, 10.0, 10.0, 2.0, 2.0, 2.0, 2.0]
+SCENE_STARTS = [sum(SCENE_SECONDS[:i]) for i in range(len(SCENE_SECONDS))]
+SHOW_END = sum(SCENE_SECONDS)
+# The process ends a little after its clock's end: each of the eleven scene changes may come up to
+# a frame late.
+SHOW_SLACK_SECONDS = 2.5
+
+
+def scene_at(show_seconds):
+    """The scene (1 to 10) the show is in that many seconds after its start; 0 before, 11 after."""
+    if show_seconds < 0:
+        return 0
+    for scene in range(len(SCENE_STARTS) - 1, -1, -1):
+        if show_seconds >= SCENE_STARTS[scene]:
+            return scene + 1 if show_seconds < SHOW_END else 11
+    return 0
+
+
+def scene_middle(scene):
+    return SCENE_STARTS[scene - 1] + SCENE_SECONDS[scene - 1] / 2
+
+
+class Show:
+    """One run of a program on a desktop (or none), with the spy's log and its resident size."""
+
+    def __init__(self, processes, program, work, name, env, spy=None, extra_env=None,
+                 wrapper=(), preload=(), stdout=subprocess.DEVNULL):
+        self.name = name
+        self.log_path = os.path.join(work, f"{name}.spy")
+        self.stderr_path = os.path.join(work, f"{name}.stderr")
+        env = dict(env)
+        if spy:
+            # After whatever the caller preloads (the checked builds keep libraries loaded).
+            env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), spy, *preload]))
+            env["SDL_SPY_LOG"] = self.log_path
+        # The software renderer's threads would only compete with each other here.
+        env.setdefault("LP_NUM_THREADS", "1")
+        env.update(extra_env or {})
+        self.started = time.monotonic()
+        with open(self.stderr_path, "w") as stderr:
+            self.process = processes.spawn([*wrapper, program], env=env, cwd=work, stdout=stdout,
+                                           stderr=stderr)
+        self.code = None
+        self.ended = None
+        self.rss = []  # (monotonic seconds, kB)
+        self.sampler = threading.Thread(target=self._sample, daemon=True)
+        self.sampler.start()
+
+    def _sample(self):
+        while True:
+            if self.process.poll() is not None:
+                self.ended = time.monotonic()
+                break
+            try:
+                with open(f"/proc/{self.process.pid}/status") as status:
+                    found = re.search(r"VmRSS:\s+(\d+) kB", status.read())
+                if found:
+                    self.rss.append((time.monotonic(), int(found.group(1))))
+            except OSError:
+                break
+            time.sleep(0.2)
+
+    def spy_lines(self):
+        try:
+            with open(self.log_path, encoding="latin-1") as log:
+                return log.read().splitlines()
+        except OSError:
+            return []
+
+    def time_zero(self):
+        """The monotonic time the sound started (the show's time 0), None before or without it."""
+        return next((float(line.split()[1]) for line in self.spy_lines()
+                     if line.startswith("play ")), None)
+
+    def clock_zero(self):
+        """The show's time 0: when its sound started or, for a silent show, its first frame."""
+        zero = self.time_zero()
+        if zero is None:
+            zero = next((float(line.split()[1]) for line in self.spy_lines()
+                         if line.startswith("swap ")), None)
+        return zero
+
+    def swaps(self):
+        return [float(line.split()[1]) for line in self.spy_lines() if line.startswith("swap ")]
+
+    def closes(self):
+        """When the program read each close request."""
+        return [float(line.split()[1]) for line in self.spy_lines() if line.startswith("close ")]
+
+    def keys(self):
+        """(down or up, SDL's key name, when) for each key event the program read."""
+        found = []
+        for line in self.spy_lines():
+            if line.startswith("key "):
+                state, rest = line[4:].split(" ", 1)
+                name, when = rest.rsplit(" ", 1)
+                found.append((state, name, float(when)))
+        return found
+
+    def dialogs(self):
+        return [line[len("dialog "):] for line in self.spy_lines() if line.startswith("dialog ")]
+
+    def shown_between(self, start, end):
+        """The show times of the frames on screen from start to end (monotonic): the last one
+        presented before start and every one presented up to end. None if none is known."""
+        zero = self.clock_zero()
+        swaps = self.swaps()
+        if zero is None or not swaps:
+            return None
+        before = [t for t in swaps if t <= start][-1:]
+        return [t - zero for t in before + [t for t in swaps if start < t <= end]]
+
+    def stderr(self):
+        with open(self.stderr_path, encoding="latin-1") as text:
+            return text.read()
+
+    def wait(self, seconds):
+        try:
+            self.code = self.process.wait(timeout=max(seconds, 0))
+        except subprocess.TimeoutExpired:
+            return None
+        self.sampler.join(5)
+        return self.code
+
+    def running_for(self):
+        return (self.ended or time.monotonic()) - self.started
