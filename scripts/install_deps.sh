@@ -7,7 +7,7 @@ packages_for() {
     case "$1" in
     build) echo "cmake g++ make pkg-config libsdl2-dev libx11-dev libgl1-mesa-dev libglu1-mesa-dev" ;;
     run) echo "libgl1-mesa-dri" ;;
-    capture) echo "ffmpeg libegl-dev libegl-mesa0 libgl1-mesa-dri" ;;
+    capture) echo "ffmpeg libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev" ;;
     test) echo "googletest libgtest-dev libbenchmark-dev libgl1-mesa-dri libegl-dev libegl-mesa0 \
 xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick python3 valgrind clang-format" ;;
     # The Windows executables cross-compiled with MinGW-w64 and tested under Wine, 32-bit Wine from

@@ -5,6 +5,12 @@ if(NOT OpenGL_EGL_FOUND)
   message(STATUS "EGL not found (Debian: libegl-dev): the capture is not built")
   return()
 endif()
+# The capture's PNG frames go through libpng.
+find_package(PNG)
+if(NOT PNG_FOUND)
+  message(STATUS "libpng not found (Debian: libpng-dev): the capture is not built")
+  return()
+endif()
 
 add_library(solid_capture_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/windows.cpp
