@@ -1,7 +1,6 @@
 #include "tools/capture/capture_sink.h"
 
 #include "platform/capture/frame_clock.h"
-#include "platform/linux/wav_image.h"
 #include "show/scenes.h"
 #include "tools/capture/show_length.h"
 
@@ -159,19 +158,7 @@ bool CaptureSink::take_sound(const std::uint8_t* image, std::size_t bytes) {
             return fail(error);
         }
     }
-    WavImage wav;
-    const WavError parsed = parse_wav_image(image, bytes, &wav);
-    if (parsed == WavError::none) {
-        audio_track_.samples = wav.samples;
-        audio_track_.bytes = wav.sample_bytes;
-        audio_track_.sample_rate = wav.sample_rate;
-        audio_track_.channels = wav.channels;
-        audio_track_.bits_per_sample = wav.bits_per_sample;
-        have_audio_track_ = true;
-    } else if (video_ != nullptr) {
-        return fail(std::string("the show's soundtrack cannot go into the video: ") +
-                    wav_error_text(parsed));
-    }
+    sound_ = Soundtrack{image, bytes};
     return wants_frames();
 }
 
@@ -206,8 +193,7 @@ bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, cons
         if (video_ != nullptr) {
             std::string error;
             if (!video_->started() &&
-                !video_->start(width, height, have_audio_track_ ? &audio_track_ : nullptr,
-                               &error)) {
+                !video_->start(width, height, have_sound_ ? &sound_ : nullptr, &error)) {
                 return fail(error);
             }
             if (!video_->add_frame(rgb, &error)) {

@@ -49,8 +49,7 @@ class CaptureSink : public capture::Sink {
     bool created_png_dir_ = false;
 
     bool have_sound_ = false;
-    bool have_audio_track_ = false;
-    AudioTrack audio_track_;
+    Soundtrack sound_;
 
     Progress progress_;
     std::int64_t frames_ = 0;
