@@ -90,7 +90,12 @@ bool open_device(const SDL_AudioSpec& format) {
     wanted.freq = format.freq;
     wanted.format = format.format;
     wanted.channels = format.channels;
-    wanted.samples = 1024; // about 23 ms at 44100 Hz
+    // About 23 ms a buffer whatever the rate (1024 frames at 44100 Hz): stopping waits for the
+    // buffer being played, which at a rate of a few hertz would take many seconds.
+    wanted.samples = 1;
+    while (wanted.samples < 4096 && wanted.samples * 1000 < std::int64_t{format.freq} * 23) {
+        wanted.samples = static_cast<Uint16>(wanted.samples * 2);
+    }
     wanted.callback = fill_buffer;
     SDL_AudioSpec obtained{};
     // No changes allowed: SDL converts to whatever the hardware wants.

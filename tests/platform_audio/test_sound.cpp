@@ -138,6 +138,18 @@ TEST_F(Playback, AsyncReturnsWhilePlayingAndNullStops) {
     EXPECT_FALSE(sound_playing());
 }
 
+TEST_F(Playback, StoppingASlowRateSoundReturnsAtOnce) {
+    // At 8 Hz a fixed 1024-frame buffer lasts 128 s, and closing the device waits for the buffer
+    // being played: the buffer follows the rate instead.
+    const std::vector<std::uint8_t> samples = {0x90, 0xA0, 0x90, 0x80, 0x70, 0x60, 0x70, 0x80};
+    const auto image = WavBuilder().riff().fmt(1, 1, 8, 8).data(samples).riff_size_fits().build();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_EQ(sndPlaySoundA(as_sound(image), show_flags), TRUE);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(sndPlaySoundA(nullptr, 0), TRUE);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+}
+
 TEST_F(Playback, MalformedImagesAreRefusedBeforeAnyDeviceOpens) {
     use_disk_driver();
     const auto good =
