@@ -14,7 +14,8 @@ endif()
 
 add_library(solid_capture_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/windows.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gl_context.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/gl_context.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gl_gate.cpp)
 target_include_directories(solid_capture_host PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(solid_capture_host
-  PUBLIC solid_flags OpenGL::OpenGL OpenGL::EGL OpenGL::GLU)
+  PUBLIC solid_flags OpenGL::OpenGL OpenGL::EGL OpenGL::GLU ${CMAKE_DL_LIBS})

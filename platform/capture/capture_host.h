@@ -42,8 +42,12 @@ class Sink {
     // The WAV image handed to sndPlaySoundA, `bytes` long (its RIFF size plus 8). It stays valid
     // until the process ends.
     virtual bool take_sound(const std::uint8_t* image, std::size_t bytes) = 0;
+    // Whether the sink will take the picture of frame `index`. Asked as the frame begins; a frame
+    // it will not take is worked out by the program but not drawn (platform/capture/gl_gate.h).
+    virtual bool wants_picture(std::int64_t index) = 0;
     // A finished frame: `rgb` holds width x height pixels of 8-bit red, green and blue, the top
-    // row first. `index` counts the frames from 0, and show_time_ms is the clock it was drawn at.
+    // row first, or is null when the frame was not drawn. `index` counts the frames from 0, and
+    // show_time_ms is the clock it was drawn at.
     virtual bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
                             int width, int height) = 0;
     // Finishes the outputs; returns the process's exit code. `show_exit_code` is ExitProcess's

@@ -1,6 +1,7 @@
 // The capture host's GDI and WGL calls: pixel formats, GL contexts from Mesa through EGL without
 // any surface, a framebuffer object of the window's size and format to draw into, and
 // SwapBuffers reading the finished frame back for the sink.
+#include "platform/capture/gl_gate.h"
 #include "platform/capture/host_state.h"
 
 #include <EGL/egl.h>
@@ -283,7 +284,8 @@ BOOL SwapBuffers(HDC dc) {
     if (current == nullptr || dc != current_dc) {
         return FALSE;
     }
-    const std::uint8_t* rgb = read_frame(*current);
+    // A frame that was not drawn is not read back either.
+    const std::uint8_t* rgb = capture::host::drawing() ? read_frame(*current) : nullptr;
     if (!capture::host::sink->take_frame(capture::host::frame, capture::host::now_ms(), rgb,
                                          current->width, current->height)) {
         capture::end(capture::End::sink_stopped, 0);

@@ -177,20 +177,27 @@ bool CaptureSink::write_png(PngFrame& png, const std::uint8_t* rgb, int width, i
     return true;
 }
 
+bool CaptureSink::wants_picture(std::int64_t index) {
+    // Frames before the next time asked for are only worked out, unless a video wants them all.
+    return video_ != nullptr ||
+           (next_png_ < pngs_.size() &&
+            capture::frame_on_screen_at(pngs_[next_png_].time_ms, options_.fps) <= index);
+}
+
 bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
                              int width, int height) {
     frames_ = index + 1;
     last_show_ms_ = show_time_ms;
     try {
         // Every time whose frame on screen this is (several times can share one frame).
-        while (next_png_ < pngs_.size() &&
+        while (rgb != nullptr && next_png_ < pngs_.size() &&
                capture::frame_on_screen_at(pngs_[next_png_].time_ms, options_.fps) <= index) {
             if (!write_png(pngs_[next_png_], rgb, width, height)) {
                 return false;
             }
             ++next_png_;
         }
-        if (video_ != nullptr) {
+        if (video_ != nullptr && rgb != nullptr) {
             std::string error;
             if (!video_->started() &&
                 !video_->start(width, height, have_sound_ ? &sound_ : nullptr, &error)) {

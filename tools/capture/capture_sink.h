@@ -23,6 +23,7 @@ class CaptureSink : public capture::Sink {
     bool prepare(std::string* error);
 
     bool take_sound(const std::uint8_t* image, std::size_t bytes) override;
+    bool wants_picture(std::int64_t index) override;
     bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
                     int width, int height) override;
     int finish(capture::End end, int show_exit_code) override;
