@@ -214,6 +214,10 @@ void end(End how, int show_exit_code) {
     int code = 1;
     if (!ending && host::sink != nullptr) {
         ending = true;
+        // A sink that stopped wants no frame drawn after it said so.
+        if (how != End::sink_stopped) {
+            host::finish_frames();
+        }
         code = host::sink->finish(how, show_exit_code);
     }
     std::fflush(nullptr);

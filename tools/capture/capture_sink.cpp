@@ -61,7 +61,7 @@ void on_png_warning(png_structp, png_const_charp) {}
 // SUB filter turns every run into zeros, which zlib's fastest level (1) already packs to about
 // 10 KB a frame in about the time the frame took to draw. Level 6 halves that for twice the time
 // and adaptive filtering (libpng's default) costs four times as much again.
-bool encode_png(const std::uint8_t* rgb, int width, int height, PngOutput* out) {
+bool encode_png(const std::uint8_t* bgr, int width, int height, PngOutput* out) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, out, on_png_error, on_png_warning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -81,9 +81,10 @@ bool encode_png(const std::uint8_t* rgb, int width, int height, PngOutput* out) 
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     png_set_compression_level(png, 1);
     png_write_info(png, info);
+    png_set_bgr(png);
     const std::size_t row_bytes = static_cast<std::size_t>(width) * 3;
     for (int y = 0; y < height; ++y) {
-        png_write_row(png, rgb + static_cast<std::size_t>(y) * row_bytes);
+        png_write_row(png, bgr + static_cast<std::size_t>(y) * row_bytes);
     }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
@@ -162,9 +163,9 @@ bool CaptureSink::take_sound(const std::uint8_t* image, std::size_t bytes) {
     return wants_frames();
 }
 
-bool CaptureSink::write_png(PngFrame& png, const std::uint8_t* rgb, int width, int height) {
+bool CaptureSink::write_png(PngFrame& png, const std::uint8_t* bgr, int width, int height) {
     PngOutput encoded;
-    if (!encode_png(rgb, width, height, &encoded)) {
+    if (!encode_png(bgr, width, height, &encoded)) {
         return fail("cannot write '" + png.path + "': " + encoded.error);
     }
     png.file = std::make_unique<PendingFile>();
@@ -178,32 +179,40 @@ bool CaptureSink::write_png(PngFrame& png, const std::uint8_t* rgb, int width, i
 }
 
 bool CaptureSink::wants_picture(std::int64_t index) {
-    // Frames before the next time asked for are only worked out, unless a video wants them all.
-    return video_ != nullptr ||
-           (next_png_ < pngs_.size() &&
-            capture::frame_on_screen_at(pngs_[next_png_].time_ms, options_.fps) <= index);
+    // A video takes every frame; otherwise only those on screen at a time asked for are drawn.
+    // Frames reach take_frame a frame late, so the times of the frame before may still wait.
+    if (video_ != nullptr) {
+        return true;
+    }
+    for (std::size_t i = next_png_; i < pngs_.size(); ++i) {
+        const std::int64_t frame = capture::frame_on_screen_at(pngs_[i].time_ms, options_.fps);
+        if (frame >= index) {
+            return frame == index;
+        }
+    }
+    return false;
 }
 
-bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
+bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* bgr,
                              int width, int height) {
     frames_ = index + 1;
     last_show_ms_ = show_time_ms;
     try {
         // Every time whose frame on screen this is (several times can share one frame).
-        while (rgb != nullptr && next_png_ < pngs_.size() &&
+        while (bgr != nullptr && next_png_ < pngs_.size() &&
                capture::frame_on_screen_at(pngs_[next_png_].time_ms, options_.fps) <= index) {
-            if (!write_png(pngs_[next_png_], rgb, width, height)) {
+            if (!write_png(pngs_[next_png_], bgr, width, height)) {
                 return false;
             }
             ++next_png_;
         }
-        if (video_ != nullptr && rgb != nullptr) {
+        if (video_ != nullptr && bgr != nullptr) {
             std::string error;
             if (!video_->started() &&
                 !video_->start(width, height, have_sound_ ? &sound_ : nullptr, &error)) {
                 return fail(error);
             }
-            if (!video_->add_frame(rgb, &error)) {
+            if (!video_->add_frame(bgr, &error)) {
                 return fail(error);
             }
         }

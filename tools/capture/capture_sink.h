@@ -24,7 +24,7 @@ class CaptureSink : public capture::Sink {
 
     bool take_sound(const std::uint8_t* image, std::size_t bytes) override;
     bool wants_picture(std::int64_t index) override;
-    bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
+    bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* bgr,
                     int width, int height) override;
     int finish(capture::End end, int show_exit_code) override;
 
@@ -36,7 +36,7 @@ class CaptureSink : public capture::Sink {
     };
 
     bool wants_frames() const;
-    bool write_png(PngFrame& png, const std::uint8_t* rgb, int width, int height);
+    bool write_png(PngFrame& png, const std::uint8_t* bgr, int width, int height);
     // Keeps the first failure; returns false, to stop the capture.
     bool fail(const std::string& message);
     bool complete_outputs();

@@ -1,7 +1,7 @@
 // The video output: Debian's ffmpeg as a child process, running beside the rendering, fed the
-// frames as raw RGB on its standard input and the show's WAV image, as it is, on descriptor 3, and
-// writing H.264 with AAC sound. ffmpeg reads the image itself and cuts the sound to the length of
-// the frames the capture will hand over. Nothing passes through temporary files.
+// frames as raw pixels on its standard input and the show's WAV image, as it is, on descriptor 3,
+// and writing H.264 with AAC sound. ffmpeg reads the image itself and cuts the sound to the length
+// of the frames the capture will hand over. Nothing passes through temporary files.
 //
 // ffmpeg reads its two inputs in an order of its own (while it starts it reads well ahead in
 // one of them), so the sound cannot wait for the frames: a feeder thread writes the whole image
@@ -39,8 +39,9 @@ class VideoEncoder {
     bool started() const {
         return child_ > 0;
     }
-    // Hands one frame (width x height x 3 bytes, the top row first) to the encoder.
-    bool add_frame(const std::uint8_t* rgb, std::string* error);
+    // Hands one frame (width x height pixels of blue, green and red, the top row first) to the
+    // encoder.
+    bool add_frame(const std::uint8_t* bgr, std::string* error);
     std::int64_t frames() const {
         return frames_;
     }
