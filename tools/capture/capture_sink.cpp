@@ -57,10 +57,10 @@ void on_png_error(png_structp png, png_const_charp message) {
 
 void on_png_warning(png_structp, png_const_charp) {}
 
-// The frame as an 8-bit RGB PNG file. The pictures are areas of flat colour with hard edges: the
-// SUB filter turns every run into zeros, which zlib's fastest level (1) already packs to about
-// 10 KB a frame in about the time the frame took to draw. Level 6 halves that for twice the time
-// and adaptive filtering (libpng's default) costs four times as much again.
+// The frame (blue, green, red) as an 8-bit RGB PNG file. The pictures are flat colour with hard
+// edges: the SUB filter turns every run into zeros, which zlib's fastest level (1) already packs
+// to about 10 KB a frame in about the time the frame took to draw. Level 6 halves that for twice
+// the time, and adaptive filtering (libpng's default) costs four times as much again.
 bool encode_png(const std::uint8_t* bgr, int width, int height, PngOutput* out) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, out, on_png_error, on_png_warning);
