@@ -5,10 +5,17 @@ if(NOT OpenGL_EGL_FOUND)
   message(STATUS "EGL not found (Debian: libegl-dev): the capture is not built")
   return()
 endif()
+# The capture's PNG frames go through libpng.
+find_package(PNG)
+if(NOT PNG_FOUND)
+  message(STATUS "libpng not found (Debian: libpng-dev): the capture is not built")
+  return()
+endif()
 
 add_library(solid_capture_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/windows.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gl_context.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/gl_context.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gl_gate.cpp)
 target_include_directories(solid_capture_host PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(solid_capture_host
-  PUBLIC solid_flags OpenGL::OpenGL OpenGL::EGL OpenGL::GLU)
+  PUBLIC solid_flags OpenGL::OpenGL OpenGL::EGL OpenGL::GLU ${CMAKE_DL_LIBS})

@@ -5,9 +5,12 @@
 //   one sends it WM_SIZE with its client size; AdjustWindowRectEx adds no frame, and
 //   ChangeDisplaySettingsA accepts every mode without touching a real display.
 // - GL from Mesa through EGL on its surfaceless platform (llvmpipe unless LIBGL_ALWAYS_SOFTWARE
-//   says otherwise): the program draws into a framebuffer object of the window's client size
+//   says otherwise): the program draws into framebuffer objects of the window's client size
 //   with the colour and depth bits its pixel format asks for (RGB565 and 16-bit depth for 16-bit
-//   colour). SwapBuffers reads the finished frame back and hands it to the sink.
+//   colour), two of them by turns. SwapBuffers starts rasterising the finished frame and reads
+//   the one before back for the sink, so that the rasterising runs beside the next frame's work;
+//   the last frame reaches the sink when the capture ends. Frames the sink will not take are not
+//   drawn at all (gl_gate.h).
 // - A virtual clock, read by GetTickCount, that stands still except between frames: it starts at
 //   0 and, when the program asks for a message and none is waiting, moves to the next frame's
 //   time (frame_clock.h) and delivers WM_TIMER once for every timer. Nothing is dropped and
@@ -42,9 +45,14 @@ class Sink {
     // The WAV image handed to sndPlaySoundA, `bytes` long (its RIFF size plus 8). It stays valid
     // until the process ends.
     virtual bool take_sound(const std::uint8_t* image, std::size_t bytes) = 0;
-    // A finished frame: `rgb` holds width x height pixels of 8-bit red, green and blue, the top
-    // row first. `index` counts the frames from 0, and show_time_ms is the clock it was drawn at.
-    virtual bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
+    // Whether the sink will take the picture of frame `index`. Asked as the frame begins; a frame
+    // it will not take is worked out by the program but not drawn (platform/capture/gl_gate.h).
+    virtual bool wants_picture(std::int64_t index) = 0;
+    // A finished frame: `bgr` holds width x height pixels of 8-bit blue, green and red (the byte
+    // order of Windows' bitmaps, and the one ffmpeg turns into video fastest), the top row first,
+    // or is null when the frame was not drawn. `index` counts the frames from 0, and
+    // show_time_ms is the clock it was drawn at.
+    virtual bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* bgr,
                             int width, int height) = 0;
     // Finishes the outputs; returns the process's exit code. `show_exit_code` is ExitProcess's
     // argument when the show exited, the program's result when it returned, 0 otherwise.

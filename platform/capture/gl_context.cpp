@@ -1,6 +1,7 @@
 // The capture host's GDI and WGL calls: pixel formats, GL contexts from Mesa through EGL without
-// any surface, a framebuffer object of the window's size and format to draw into, and
-// SwapBuffers reading the finished frame back for the sink.
+// any surface, two framebuffer objects of the window's size and format drawn into by turns, and
+// SwapBuffers starting the frame's rasterising and reading the frame before back for the sink.
+#include "platform/capture/gl_gate.h"
 #include "platform/capture/host_state.h"
 
 #include <EGL/egl.h>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,14 +23,30 @@ namespace {
 // The two pixel formats there are: what a 16-bit display offers, and true colour.
 enum PixelFormat { no_format = 0, format_rgb565 = 1, format_rgb888 = 2 };
 
+// A framebuffer object with its colour and depth renderbuffers.
+struct Target {
+    GLuint framebuffer = 0;
+    GLuint renderbuffers[2] = {0, 0};
+};
+
 struct Context {
     EGLContext egl = EGL_NO_CONTEXT;
     int pixel_format = no_format;
-    // Made the first time the context is made current, at the size of that window.
-    GLuint framebuffer = 0;
-    GLuint renderbuffers[2] = {0, 0};
+    // Two framebuffers the frames are drawn into by turns (made the first time the context is
+    // made current, at the size of that window): while llvmpipe's threads rasterise one frame,
+    // the frame before it is read back from the other and the program works out the next.
+    Target targets[2];
+    int drawing_into = 0; // the target the program draws into now
     int width = 0;
     int height = 0;
+};
+
+// A drawn frame whose rasterising has started, not yet read back and handed to the sink.
+struct PendingFrame {
+    bool waiting = false;
+    int target = 0;
+    std::int64_t index = 0;
+    std::int64_t show_time_ms = 0;
 };
 
 EGLDisplay display = EGL_NO_DISPLAY;
@@ -38,8 +56,10 @@ Context* current = nullptr;
 HDC current_dc = nullptr;
 std::string gl_error_text;
 
+PendingFrame pending; // of the current context
+
 std::vector<std::uint16_t> packed_pixels;
-std::vector<std::uint8_t> rgb_pixels;
+std::vector<std::uint8_t> bgr_pixels;
 
 // Framebuffer objects are not part of GL 1.1; their entry points come from EGL.
 PFNGLGENFRAMEBUFFERSPROC gen_framebuffers = nullptr;
@@ -109,33 +129,42 @@ bool open_display() {
     return true;
 }
 
-// The framebuffer the context draws into, with the window's size and the pixel format's bits.
-bool make_framebuffer(Context& context, const capture::host::Surface& surface) {
-    if (!load_framebuffer_functions()) {
-        return fail("no framebuffer objects");
-    }
-    context.width = surface.width > 0 ? surface.width : 1;
-    context.height = surface.height > 0 ? surface.height : 1;
+// A framebuffer of the context's size with the colour and depth bits of its pixel format.
+bool make_target(const Context& context, Target* target) {
     const bool rgb565 = context.pixel_format == format_rgb565;
-    gen_framebuffers(1, &context.framebuffer);
-    bind_framebuffer(GL_FRAMEBUFFER, context.framebuffer);
-    gen_renderbuffers(2, context.renderbuffers);
-    bind_renderbuffer(GL_RENDERBUFFER, context.renderbuffers[0]);
+    gen_framebuffers(1, &target->framebuffer);
+    bind_framebuffer(GL_FRAMEBUFFER, target->framebuffer);
+    gen_renderbuffers(2, target->renderbuffers);
+    bind_renderbuffer(GL_RENDERBUFFER, target->renderbuffers[0]);
     renderbuffer_storage(GL_RENDERBUFFER, rgb565 ? GL_RGB565 : GL_RGB8, context.width,
                          context.height);
     framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                             context.renderbuffers[0]);
-    bind_renderbuffer(GL_RENDERBUFFER, context.renderbuffers[1]);
+                             target->renderbuffers[0]);
+    bind_renderbuffer(GL_RENDERBUFFER, target->renderbuffers[1]);
     renderbuffer_storage(GL_RENDERBUFFER, rgb565 ? GL_DEPTH_COMPONENT16 : GL_DEPTH_COMPONENT24,
                          context.width, context.height);
     framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                             context.renderbuffers[1]);
+                             target->renderbuffers[1]);
     bind_renderbuffer(GL_RENDERBUFFER, 0);
     if (check_framebuffer_status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return fail("the framebuffer for the window's pixel format is incomplete");
     }
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
+    return true;
+}
+
+// The context's two framebuffers, with the window's size; the first one bound.
+bool make_framebuffers(Context& context, const capture::host::Surface& surface) {
+    if (!load_framebuffer_functions()) {
+        return fail("no framebuffer objects");
+    }
+    context.width = surface.width > 0 ? surface.width : 1;
+    context.height = surface.height > 0 ? surface.height : 1;
+    if (!make_target(context, &context.targets[1]) || !make_target(context, &context.targets[0])) {
+        return false;
+    }
+    context.drawing_into = 0;
     return true;
 }
 
@@ -153,12 +182,26 @@ std::uint8_t widen(unsigned value, int bits) {
     return static_cast<std::uint8_t>(value << (8 - bits) | value >> (2 * bits - 8));
 }
 
-// The bound framebuffer as 8-bit red, green and blue, the top row first.
+// Every 16-bit pixel as 8-bit blue, green and red: 192 KiB, looked up once a pixel.
+const std::vector<std::uint8_t>& widened_pixels() {
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> bgr(65536 * 3);
+        for (unsigned pixel = 0; pixel < 65536; ++pixel) {
+            bgr[3 * pixel] = widen(pixel & 0x1F, 5);
+            bgr[3 * pixel + 1] = widen(pixel >> 5 & 0x3F, 6);
+            bgr[3 * pixel + 2] = widen(pixel >> 11, 5);
+        }
+        return bgr;
+    }();
+    return table;
+}
+
+// The framebuffer bound for reading as 8-bit blue, green and red, the top row first.
 const std::uint8_t* read_frame(const Context& context) {
     const int width = context.width;
     const int height = context.height;
     const std::size_t pixels = static_cast<std::size_t>(width) * height;
-    rgb_pixels.resize(pixels * 3);
+    bgr_pixels.resize(pixels * 3);
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -166,33 +209,51 @@ const std::uint8_t* read_frame(const Context& context) {
         // The 16-bit pixels exactly as drawn, widened here rather than by the driver.
         packed_pixels.resize(pixels);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, packed_pixels.data());
+        const std::uint8_t* widened = widened_pixels().data();
         for (int y = 0; y < height; ++y) {
             const std::uint16_t* in = &packed_pixels[static_cast<std::size_t>(y) * width];
-            std::uint8_t* out = &rgb_pixels[static_cast<std::size_t>(height - 1 - y) * width * 3];
+            std::uint8_t* out = &bgr_pixels[static_cast<std::size_t>(height - 1 - y) * width * 3];
             for (int x = 0; x < width; ++x) {
-                const unsigned pixel = in[x];
-                out[3 * x] = widen(pixel >> 11, 5);
-                out[3 * x + 1] = widen(pixel >> 5 & 0x3F, 6);
-                out[3 * x + 2] = widen(pixel & 0x1F, 5);
+                std::memcpy(out + 3 * x, widened + 3 * in[x], 3);
             }
         }
     } else {
         std::vector<std::uint8_t> bottom_up(pixels * 3);
-        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+        glReadPixels(0, 0, width, height, GL_BGR, GL_UNSIGNED_BYTE, bottom_up.data());
         const std::size_t row = static_cast<std::size_t>(width) * 3;
         for (int y = 0; y < height; ++y) {
             std::copy_n(&bottom_up[static_cast<std::size_t>(y) * row], row,
-                        &rgb_pixels[static_cast<std::size_t>(height - 1 - y) * row]);
+                        &bgr_pixels[static_cast<std::size_t>(height - 1 - y) * row]);
         }
     }
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    return rgb_pixels.data();
+    return bgr_pixels.data();
+}
+
+// Reads back the frame waiting in the current context, if one is, and hands it to the sink;
+// returns the sink's answer (false: stop).
+bool hand_over_pending() {
+    if (!pending.waiting) {
+        return true;
+    }
+    pending.waiting = false;
+    bind_framebuffer(GL_READ_FRAMEBUFFER, current->targets[pending.target].framebuffer);
+    const std::uint8_t* bgr = read_frame(*current);
+    bind_framebuffer(GL_READ_FRAMEBUFFER, current->targets[current->drawing_into].framebuffer);
+    return capture::host::sink->take_frame(pending.index, pending.show_time_ms, bgr, current->width,
+                                           current->height);
 }
 
 } // namespace
 
 const std::string& capture::gl_error() {
     return gl_error_text;
+}
+
+void capture::host::finish_frames() {
+    if (current != nullptr) {
+        hand_over_pending();
+    }
 }
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
@@ -235,6 +296,10 @@ HGLRC wglCreateContext(HDC dc) {
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
+    // The frame drawn last goes to the sink while its context is still current.
+    if (current != nullptr && !hand_over_pending()) {
+        capture::end(capture::End::sink_stopped, 0);
+    }
     if (handle == nullptr) {
         if (display != EGL_NO_DISPLAY) {
             eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
@@ -253,7 +318,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
         fail("cannot make the context current without a surface");
         return FALSE;
     }
-    if (context->framebuffer == 0 && !make_framebuffer(*context, *surface)) {
+    if (context->targets[0].framebuffer == 0 && !make_framebuffers(*context, *surface)) {
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         current = nullptr;
         current_dc = nullptr;
@@ -283,10 +348,25 @@ BOOL SwapBuffers(HDC dc) {
     if (current == nullptr || dc != current_dc) {
         return FALSE;
     }
-    const std::uint8_t* rgb = read_frame(*current);
-    if (!capture::host::sink->take_frame(capture::host::frame, capture::host::now_ms(), rgb,
-                                         current->width, current->height)) {
+    const std::int64_t index = capture::host::frame;
+    const std::int64_t show_time_ms = capture::host::now_ms();
+    if (!capture::host::drawing()) {
+        // Not drawn, so nothing to read back; the frame before it goes first.
+        if (!hand_over_pending() ||
+            !capture::host::sink->take_frame(index, show_time_ms, nullptr, current->width,
+                                             current->height)) {
+            capture::end(capture::End::sink_stopped, 0);
+        }
+        return TRUE;
+    }
+    // Rasterising starts; meanwhile the frame before is read back from the other framebuffer,
+    // and the next one is drawn into it.
+    glFlush();
+    if (!hand_over_pending()) {
         capture::end(capture::End::sink_stopped, 0);
     }
+    pending = PendingFrame{true, current->drawing_into, index, show_time_ms};
+    current->drawing_into = 1 - current->drawing_into;
+    bind_framebuffer(GL_FRAMEBUFFER, current->targets[current->drawing_into].framebuffer);
     return TRUE;
 }

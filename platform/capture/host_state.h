@@ -26,4 +26,8 @@ struct Surface {
 // The surface of a live window's device context, or null.
 Surface* surface_of(HDC dc);
 
+// Hands the sink the frame still being read back, if there is one: frames reach it a frame late,
+// so the last one waits for the end of the capture (gl_context.cpp).
+void finish_frames();
+
 } // namespace capture::host

@@ -2,6 +2,7 @@
 // windows without a screen, the message queue that turns each frame into one WM_TIMER per timer,
 // message boxes on standard error, and the sound handed to the sink.
 #include "platform/capture/frame_clock.h"
+#include "platform/capture/gl_gate.h"
 #include "platform/capture/host_state.h"
 
 #include <cstdio>
@@ -121,6 +122,7 @@ bool take_from(std::deque<MSG>& messages, MSG* out, HWND window, UINT filter_min
 // Moves the clock to the next frame and queues one WM_TIMER for every timer.
 void begin_next_frame() {
     ++capture::host::frame;
+    capture::host::set_drawing(capture::host::sink->wants_picture(capture::host::frame));
     const DWORD now = GetTickCount();
     for (const Timer& timer : timers) {
         MSG tick{};
@@ -212,6 +214,10 @@ void end(End how, int show_exit_code) {
     int code = 1;
     if (!ending && host::sink != nullptr) {
         ending = true;
+        // A sink that stopped wants no frame drawn after it said so.
+        if (how != End::sink_stopped) {
+            host::finish_frames();
+        }
         code = host::sink->finish(how, show_exit_code);
     }
     std::fflush(nullptr);

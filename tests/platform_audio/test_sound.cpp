@@ -1,4 +1,5 @@
-// sndPlaySoundA over SDL2: the bytes that reach the device, refusals, and no device at all.
+// sndPlaySoundA over SDL2 and its WAV reader: the bytes that reach the device, refusals, and no
+// device at all.
 // SDL's disk driver stands in for a sound card; it writes what it is given to a file.
 #include "audio/song.h"
 #include "platform/linux/sound.h"
@@ -106,11 +107,18 @@ TEST_F(Playback, DeviceReceivesExactlyTheSongsSamples) {
     expect_device_got(image.data() + WAV_HEADER_BYTES, SONG_BYTES, 0x00);
 }
 
-TEST_F(Playback, WithoutAsyncReturnsWhenPlayedAndFillsWithTheFormatsSilence) {
+TEST_F(Playback, WithoutAsyncReturnsWhenPlayedAndPlaysOnlyWhatTheRiffSizeHolds) {
     // 8-bit stereo: its silence is 0x80.
+    // Past the RIFF size, bytes that would read as a broken chunk are not looked at.
     const std::vector<std::uint8_t> samples = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60};
-    const auto image =
-        WavBuilder().riff().fmt(1, 2, 22050, 8).data(samples).riff_size_fits().build();
+    const auto image = WavBuilder()
+                           .riff()
+                           .fmt(1, 2, 22050, 8)
+                           .data(samples)
+                           .riff_size_fits()
+                           .tag("junk")
+                           .u32(0xFFFFFFFF)
+                           .build();
     use_disk_driver();
     ASSERT_EQ(sndPlaySoundA(as_sound(image), SND_NODEFAULT | SND_MEMORY), TRUE);
     EXPECT_FALSE(sound_playing());
@@ -130,14 +138,30 @@ TEST_F(Playback, AsyncReturnsWhilePlayingAndNullStops) {
     EXPECT_FALSE(sound_playing());
 }
 
+TEST_F(Playback, StoppingASlowRateSoundReturnsAtOnce) {
+    // At 8 Hz a fixed 1024-frame buffer lasts 128 s, and closing the device waits for the buffer
+    // being played: the buffer follows the rate instead.
+    const std::vector<std::uint8_t> samples = {0x90, 0xA0, 0x90, 0x80, 0x70, 0x60, 0x70, 0x80};
+    const auto image = WavBuilder().riff().fmt(1, 1, 8, 8).data(samples).riff_size_fits().build();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_EQ(sndPlaySoundA(as_sound(image), show_flags), TRUE);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(sndPlaySoundA(nullptr, 0), TRUE);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+}
+
 TEST_F(Playback, MalformedImagesAreRefusedBeforeAnyDeviceOpens) {
     use_disk_driver();
     const auto good =
         WavBuilder().riff().fmt(1, 1, 44100, 16).data({1, 2, 3, 4}).riff_size_fits().build();
     WavBuilder past_riff{good};
     past_riff.set_u32(40, 6); // data chunk longer than the RIFF size leaves
+    WavBuilder wrapping{good};
+    wrapping.set_u32(40, 0xFFFFFFF8); // a data chunk size that wraps a 32-bit offset around
+    WavBuilder long_format{good};
+    long_format.set_u32(16, 100); // the format chunk runs over the data and past the end
     WavBuilder not_pcm{good};
-    not_pcm.bytes[20] = 3; // IEEE float
+    not_pcm.bytes[20] = 3; // IEEE float, which has 32 bits, not 16
     // sndPlaySoundA is given no size: only what an image declares bounds the reading. A block
     // that ends before its own sizes say is caught by the sanitizers.
     const std::vector<std::vector<std::uint8_t>> bad = {
@@ -145,6 +169,8 @@ TEST_F(Playback, MalformedImagesAreRefusedBeforeAnyDeviceOpens) {
         WavBuilder().tag("RIFF").u32(3).build(),
         WavBuilder().riff().tag("fmt ").u32(16).riff_size_fits().build(),
         past_riff.build(),
+        wrapping.build(),
+        long_format.build(),
         not_pcm.build(),
     };
     for (std::size_t i = 0; i < bad.size(); ++i) {

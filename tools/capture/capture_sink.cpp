@@ -1,9 +1,7 @@
 #include "tools/capture/capture_sink.h"
 
 #include "platform/capture/frame_clock.h"
-#include "platform/linux/wav_image.h"
 #include "show/scenes.h"
-#include "tools/capture/png.h"
 #include "tools/capture/show_length.h"
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +35,60 @@ std::int64_t progress_end_ms(const Options& options) {
         return std::min(options.until_ms, nominal_show_end_ms());
     }
     return nominal_show_end_ms();
+}
+
+// libpng reports a failure by a long jump back into encode_png; the reason waits here.
+struct PngOutput {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+};
+
+void on_png_write(png_structp png, png_bytep data, png_size_t size) {
+    auto* out = static_cast<PngOutput*>(png_get_io_ptr(png));
+    out->bytes.insert(out->bytes.end(), data, data + size);
+}
+
+void on_png_flush(png_structp) {}
+
+void on_png_error(png_structp png, png_const_charp message) {
+    static_cast<PngOutput*>(png_get_error_ptr(png))->error = message;
+    png_longjmp(png, 1);
+}
+
+void on_png_warning(png_structp, png_const_charp) {}
+
+// The frame (blue, green, red) as an 8-bit RGB PNG file. The pictures are flat colour with hard
+// edges: the SUB filter turns every run into zeros, which zlib's fastest level (1) already packs
+// to about 10 KB a frame in about the time the frame took to draw. Level 6 halves that for twice
+// the time, and adaptive filtering (libpng's default) costs four times as much again.
+bool encode_png(const std::uint8_t* bgr, int width, int height, PngOutput* out) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, out, on_png_error, on_png_warning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        out->error = "out of memory";
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, out, on_png_write, on_png_flush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_compression_level(png, 1);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    const std::size_t row_bytes = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y) {
+        png_write_row(png, bgr + static_cast<std::size_t>(y) * row_bytes);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
 }
 
 std::string png_name(std::int64_t time_ms) {
@@ -106,54 +159,60 @@ bool CaptureSink::take_sound(const std::uint8_t* image, std::size_t bytes) {
             return fail(error);
         }
     }
-    WavImage wav;
-    const WavError parsed = parse_wav_image(image, bytes, &wav);
-    if (parsed == WavError::none) {
-        audio_track_.samples = wav.samples;
-        audio_track_.bytes = wav.sample_bytes;
-        audio_track_.sample_rate = wav.sample_rate;
-        audio_track_.channels = wav.channels;
-        audio_track_.bits_per_sample = wav.bits_per_sample;
-        have_audio_track_ = true;
-    } else if (video_ != nullptr) {
-        return fail(std::string("the show's soundtrack cannot go into the video: ") +
-                    wav_error_text(parsed));
-    }
+    sound_ = Soundtrack{image, bytes};
     return wants_frames();
 }
 
-bool CaptureSink::write_png(PngFrame& png, const std::uint8_t* rgb, int width, int height) {
-    const std::vector<std::uint8_t> bytes = encode_png(rgb, width, height);
+bool CaptureSink::write_png(PngFrame& png, const std::uint8_t* bgr, int width, int height) {
+    PngOutput encoded;
+    if (!encode_png(bgr, width, height, &encoded)) {
+        return fail("cannot write '" + png.path + "': " + encoded.error);
+    }
     png.file = std::make_unique<PendingFile>();
     std::string error;
     if (!png.file->create(png.path, &error) ||
-        !png.file->write_all(bytes.data(), bytes.size(), &error) || !png.file->close_file(&error)) {
+        !png.file->write_all(encoded.bytes.data(), encoded.bytes.size(), &error) ||
+        !png.file->close_file(&error)) {
         return fail(error);
     }
     return true;
 }
 
-bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
+bool CaptureSink::wants_picture(std::int64_t index) {
+    // A video takes every frame; otherwise only those on screen at a time asked for are drawn.
+    // Frames reach take_frame a frame late, so the times of the frame before may still wait.
+    if (video_ != nullptr) {
+        return true;
+    }
+    for (std::size_t i = next_png_; i < pngs_.size(); ++i) {
+        const std::int64_t frame = capture::frame_on_screen_at(pngs_[i].time_ms, options_.fps);
+        if (frame >= index) {
+            return frame == index;
+        }
+    }
+    return false;
+}
+
+bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* bgr,
                              int width, int height) {
     frames_ = index + 1;
     last_show_ms_ = show_time_ms;
     try {
         // Every time whose frame on screen this is (several times can share one frame).
-        while (next_png_ < pngs_.size() &&
+        while (bgr != nullptr && next_png_ < pngs_.size() &&
                capture::frame_on_screen_at(pngs_[next_png_].time_ms, options_.fps) <= index) {
-            if (!write_png(pngs_[next_png_], rgb, width, height)) {
+            if (!write_png(pngs_[next_png_], bgr, width, height)) {
                 return false;
             }
             ++next_png_;
         }
-        if (video_ != nullptr) {
+        if (video_ != nullptr && bgr != nullptr) {
             std::string error;
             if (!video_->started() &&
-                !video_->start(width, height, have_audio_track_ ? &audio_track_ : nullptr,
-                               &error)) {
+                !video_->start(width, height, have_sound_ ? &sound_ : nullptr, &error)) {
                 return fail(error);
             }
-            if (!video_->add_frame(rgb, &error)) {
+            if (!video_->add_frame(bgr, &error)) {
                 return fail(error);
             }
         }

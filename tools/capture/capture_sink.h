@@ -23,7 +23,8 @@ class CaptureSink : public capture::Sink {
     bool prepare(std::string* error);
 
     bool take_sound(const std::uint8_t* image, std::size_t bytes) override;
-    bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* rgb,
+    bool wants_picture(std::int64_t index) override;
+    bool take_frame(std::int64_t index, std::int64_t show_time_ms, const std::uint8_t* bgr,
                     int width, int height) override;
     int finish(capture::End end, int show_exit_code) override;
 
@@ -35,7 +36,7 @@ class CaptureSink : public capture::Sink {
     };
 
     bool wants_frames() const;
-    bool write_png(PngFrame& png, const std::uint8_t* rgb, int width, int height);
+    bool write_png(PngFrame& png, const std::uint8_t* bgr, int width, int height);
     // Keeps the first failure; returns false, to stop the capture.
     bool fail(const std::string& message);
     bool complete_outputs();
@@ -49,8 +50,7 @@ class CaptureSink : public capture::Sink {
     bool created_png_dir_ = false;
 
     bool have_sound_ = false;
-    bool have_audio_track_ = false;
-    AudioTrack audio_track_;
+    Soundtrack sound_;
 
     Progress progress_;
     std::int64_t frames_ = 0;

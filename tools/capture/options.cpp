@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <getopt.h>
 
 namespace capture_tool {
 
@@ -54,108 +56,125 @@ bool parse_times(const std::string& text, std::vector<std::int64_t>* times) {
 } // namespace
 
 bool parse_options(int argc, const char* const* argv, Options* options, std::string* error) {
-    bool at_given = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        // Options take their value from the next argument or after '='.
-        std::string name = arg;
-        std::string value;
-        bool has_value = false;
-        const std::size_t equals = arg.find('=');
-        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-            has_value = true;
+    enum Code { fps = 256, scale, until, png, at, wav, ffmpeg };
+    static const option long_options[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"fps", required_argument, nullptr, fps},
+        {"scale", required_argument, nullptr, scale},
+        {"until", required_argument, nullptr, until},
+        {"png", required_argument, nullptr, png},
+        {"at", required_argument, nullptr, at},
+        {"wav", required_argument, nullptr, wav},
+        {"ffmpeg", required_argument, nullptr, ffmpeg},
+        {nullptr, 0, nullptr, 0},
+    };
+    auto name_of = [](int code) -> std::string {
+        for (const option& entry : long_options) {
+            if (entry.name != nullptr && entry.val == code) {
+                return std::string("--") + entry.name;
+            }
         }
-        auto take_value = [&]() {
-            if (has_value) {
-                return true;
-            }
-            if (i + 1 >= argc) {
-                *error = "option " + name + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-            return true;
-        };
+        return "";
+    };
+    // Only the whole name: getopt_long would also take "-hh" or an abbreviation such as "--fp".
+    auto spelled_out = [&](const std::string& arg, int code) {
+        const std::string name = name_of(code);
+        return arg == name || arg.rfind(name + "=", 0) == 0 || (code == 'h' && arg == "-h");
+    };
 
-        if (name == "--help" || name == "-h") {
-            options->help = true;
-        } else if (name == "--fps") {
-            std::int64_t fps = 0;
-            if (!take_value()) {
+    // "-": arguments in their order, the file name among them; ":": a missing value is told
+    // apart from an unknown option. optind = 0 starts getopt_long afresh; it reports nothing.
+    optind = 0;
+    opterr = 0;
+    char* const* args = const_cast<char* const*>(argv);
+    bool at_given = false;
+    for (;;) {
+        // The argument getopt_long is about to read (optind is 0 only before the first).
+        const int index = optind == 0 ? 1 : optind;
+        const int code = getopt_long(argc, args, "-:h", long_options, nullptr);
+        if (code == -1) {
+            if (index < argc && std::strcmp(argv[index], "--") == 0) {
+                *error = "unknown option '--'";
                 return false;
             }
-            if (!parse_integer(value, 1, capture::max_fps, &fps)) {
+            break;
+        }
+        const std::string arg = argv[index];
+        if (code == '?' || (code == ':' && !spelled_out(arg, optopt)) ||
+            (code != 1 && code != ':' && !spelled_out(arg, code))) {
+            *error = "unknown option '" + arg + "'";
+            return false;
+        }
+        if (code == ':') {
+            *error = "option " + name_of(optopt) + " needs a value";
+            return false;
+        }
+        const std::string value = optarg != nullptr ? optarg : "";
+        std::int64_t number = 0;
+        switch (code) {
+        case 'h':
+            options->help = true;
+            break;
+        case fps:
+            if (!parse_integer(value, 1, capture::max_fps, &number)) {
                 *error = "--fps wants a whole number of frames per second from 1 to " +
                          std::to_string(capture::max_fps) + ", not '" + value + "'";
                 return false;
             }
-            options->fps = static_cast<int>(fps);
-        } else if (name == "--scale") {
-            std::int64_t scale = 0;
-            if (!take_value()) {
-                return false;
-            }
-            if (!parse_integer(value, 1, max_scale, &scale)) {
+            options->fps = static_cast<int>(number);
+            break;
+        case scale:
+            if (!parse_integer(value, 1, max_scale, &number)) {
                 *error = "--scale wants a whole number from 1 to " + std::to_string(max_scale) +
                          ", not '" + value + "'";
                 return false;
             }
-            options->scale = static_cast<int>(scale);
-        } else if (name == "--until") {
-            if (!take_value()) {
-                return false;
-            }
+            options->scale = static_cast<int>(number);
+            break;
+        case until:
             if (!parse_integer(value, 1, max_show_ms, &options->until_ms)) {
                 *error = "--until wants a show time in whole milliseconds from 1 to " +
                          std::to_string(max_show_ms) + ", not '" + value + "'";
                 return false;
             }
-        } else if (name == "--png") {
-            if (!take_value()) {
-                return false;
-            }
+            break;
+        case png:
             if (value.empty()) {
                 *error = "--png wants a folder";
                 return false;
             }
             options->png_dir = value;
-        } else if (name == "--at") {
-            if (!take_value()) {
-                return false;
-            }
+            break;
+        case at:
             if (!parse_times(value, &options->at_ms)) {
                 *error = "--at wants show times in whole milliseconds, separated by commas, not '" +
                          value + "'";
                 return false;
             }
             at_given = true;
-        } else if (name == "--wav") {
-            if (!take_value()) {
-                return false;
-            }
+            break;
+        case wav:
             if (value.empty()) {
                 *error = "--wav wants a file name";
                 return false;
             }
             options->wav_path = value;
-        } else if (name == "--ffmpeg") {
-            if (!take_value()) {
+            break;
+        case ffmpeg:
+            options->ffmpeg = value;
+            break;
+        default: // 1: an argument that is not an option, the video file
+            if (!options->video_path.empty()) {
+                *error =
+                    "one video file at a time: '" + options->video_path + "' and '" + value + "'";
                 return false;
             }
-            options->ffmpeg = value;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option '" + arg + "'";
-            return false;
-        } else if (!options->video_path.empty()) {
-            *error = "one video file at a time: '" + options->video_path + "' and '" + arg + "'";
-            return false;
-        } else if (arg.empty()) {
-            *error = "the video file name is empty";
-            return false;
-        } else {
-            options->video_path = arg;
+            if (value.empty()) {
+                *error = "the video file name is empty";
+                return false;
+            }
+            options->video_path = value;
+            break;
         }
     }
     if (options->help) {

@@ -1,10 +1,11 @@
 // The video output: Debian's ffmpeg as a child process, running beside the rendering, fed the
-// frames as raw RGB on its standard input and the soundtrack as raw PCM on descriptor 3, and
-// writing H.264 with AAC sound. Nothing passes through temporary files.
+// frames as raw pixels on its standard input and the show's WAV image, as it is, on descriptor 3,
+// and writing H.264 with AAC sound. ffmpeg reads the image itself and cuts the sound to the length
+// of the frames the capture will hand over. Nothing passes through temporary files.
 //
 // ffmpeg reads its two inputs in an order of its own (while it starts it reads well ahead in
-// one of them), so the sound cannot wait for the frames: a feeder thread writes the whole track
-// at once, cut beforehand to the length of the frames the capture will hand over.
+// one of them), so the sound cannot wait for the frames: a feeder thread writes the whole image
+// at once.
 #pragma once
 
 #include "tools/capture/pending_file.h"
@@ -17,13 +18,10 @@
 
 namespace capture_tool {
 
-// The sound to put beside the frames: PCM samples as a WAV image holds them.
-struct AudioTrack {
-    const std::uint8_t* samples = nullptr;
+// The soundtrack: the WAV image the show played.
+struct Soundtrack {
+    const std::uint8_t* image = nullptr;
     std::size_t bytes = 0;
-    std::uint32_t sample_rate = 0;
-    std::uint16_t channels = 0;
-    std::uint16_t bits_per_sample = 0; // 8 (unsigned) or 16 (signed, little-endian)
 };
 
 class VideoEncoder {
@@ -37,12 +35,13 @@ class VideoEncoder {
     // Makes the output file's temporary name, so a folder that cannot be written shows at once.
     bool prepare(const std::string& path, std::string* error);
     // Starts ffmpeg for frames of this size, with the sound if there is one (null: none).
-    bool start(int width, int height, const AudioTrack* audio, std::string* error);
+    bool start(int width, int height, const Soundtrack* sound, std::string* error);
     bool started() const {
         return child_ > 0;
     }
-    // Hands one frame (width x height x 3 bytes, the top row first) to the encoder.
-    bool add_frame(const std::uint8_t* rgb, std::string* error);
+    // Hands one frame (width x height pixels of blue, green and red, the top row first) to the
+    // encoder.
+    bool add_frame(const std::uint8_t* bgr, std::string* error);
     std::int64_t frames() const {
         return frames_;
     }
@@ -53,14 +52,12 @@ class VideoEncoder {
     void abort();
 
     // The arguments ffmpeg is run with (without the program's name).
-    std::vector<std::string> arguments(int width, int height, const AudioTrack* audio,
+    std::vector<std::string> arguments(int width, int height, const Soundtrack* sound,
                                        const std::string& output) const;
 
   private:
     void feed_audio();
     void read_messages();
-    // The bytes of sound that belong to the promised frames.
-    std::size_t audio_bytes() const;
     // The last line ffmpeg wrote, naming the output by its final name.
     std::string ffmpeg_reason() const;
     bool child_has_exited() const;
@@ -79,7 +76,7 @@ class VideoEncoder {
     std::size_t frame_bytes_ = 0;
     std::int64_t frames_ = 0;
 
-    AudioTrack audio_;
+    Soundtrack sound_;
     int audio_fd_ = -1;
     std::thread audio_thread_;
     std::atomic<bool> audio_failed_{false};
