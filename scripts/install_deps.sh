@@ -8,7 +8,7 @@ packages_for() {
     build) echo "cmake g++ make pkg-config libsdl2-dev libx11-dev libgl1-mesa-dev libglu1-mesa-dev" ;;
     run) echo "libgl1-mesa-dri" ;;
     capture) echo "ffmpeg libegl-dev libegl-mesa0 libgl1-mesa-dri" ;;
-    test) echo "googletest libgtest-dev libbenchmark-dev libgl1-mesa-dri libegl-dev libegl-mesa0 \
+    test) echo "googletest libgtest-dev libbenchmark-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libgles-dev \
 xvfb xauth openbox xdotool x11-utils x11-xserver-utils imagemagick python3 valgrind clang-format" ;;
     # The Windows executables cross-compiled with MinGW-w64 and tested under Wine, 32-bit Wine from
     # Debian's i386 architecture. Wine's X11 driver loads libGL and the X extension libraries at

@@ -1,0 +1,254 @@
+#include "platform/webgl/device.h"
+
+#include "platform/webgl/gles.h"
+
+#include <cstddef>
+
+namespace webgl::device {
+
+namespace {
+
+const Gles* gl = nullptr;
+int picture_width = 0;
+int picture_height = 0;
+GLuint framebuffer = 0;
+GLuint renderbuffers[2] = {0, 0}; // colour, depth
+GLuint program = 0;
+GLuint buffers[2] = {0, 0}; // vertices, indices
+
+const GLuint POSITION = 0;
+const GLuint COLOUR = 1;
+
+// Clip coordinates come transformed; the colour is the same at every vertex of a primitive.
+const char* const vertex_shader = R"(#version 100
+attribute vec4 position;
+attribute vec4 colour;
+varying vec4 fragment_colour;
+void main() {
+    gl_Position = position;
+    fragment_colour = colour;
+}
+)";
+
+const char* const fragment_shader = R"(#version 100
+#ifdef GL_FRAGMENT_PRECISION_HIGH
+precision highp float;
+#else
+precision mediump float;
+#endif
+varying vec4 fragment_colour;
+void main() {
+    gl_FragColor = fragment_colour;
+}
+)";
+
+GLuint compile(GLenum type, const char* source, std::string* error) {
+    const GLuint shader = gl->CreateShader(type);
+    gl->ShaderSource(shader, 1, &source, nullptr);
+    gl->CompileShader(shader);
+    GLint compiled = GL_FALSE;
+    gl->GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (compiled != GL_TRUE) {
+        char log[512] = "";
+        gl->GetShaderInfoLog(shader, sizeof log, nullptr, log);
+        *error = std::string("a shader does not compile: ") + log;
+        gl->DeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+bool make_program(std::string* error) {
+    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_shader, error);
+    const GLuint fragment = vertex != 0 ? compile(GL_FRAGMENT_SHADER, fragment_shader, error) : 0;
+    if (fragment == 0) {
+        if (vertex != 0) {
+            gl->DeleteShader(vertex);
+        }
+        return false;
+    }
+    program = gl->CreateProgram();
+    gl->AttachShader(program, vertex);
+    gl->AttachShader(program, fragment);
+    gl->BindAttribLocation(program, POSITION, "position");
+    gl->BindAttribLocation(program, COLOUR, "colour");
+    gl->LinkProgram(program);
+    gl->DeleteShader(vertex);
+    gl->DeleteShader(fragment);
+    GLint linked = GL_FALSE;
+    gl->GetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        char log[512] = "";
+        gl->GetProgramInfoLog(program, sizeof log, nullptr, log);
+        *error = std::string("the shaders do not link: ") + log;
+        return false;
+    }
+    gl->UseProgram(program);
+    return true;
+}
+
+bool make_framebuffer(std::string* error) {
+    gl->GenFramebuffers(1, &framebuffer);
+    gl->BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    gl->GenRenderbuffers(2, renderbuffers);
+    gl->BindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
+    gl->RenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, picture_width, picture_height);
+    gl->FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                renderbuffers[0]);
+    gl->BindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
+    gl->RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, picture_width, picture_height);
+    gl->FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                renderbuffers[1]);
+    gl->BindRenderbuffer(GL_RENDERBUFFER, 0);
+    if (gl->CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        *error = "no framebuffer with 16-bit colour and depth";
+        return false;
+    }
+    return true;
+}
+
+void make_buffers() {
+    gl->GenBuffers(2, buffers);
+    gl->BindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+    gl->BindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+    gl->EnableVertexAttribArray(POSITION);
+    gl->VertexAttribPointer(POSITION, 4, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                            reinterpret_cast<const void*>(offsetof(Vertex, x)));
+    gl->EnableVertexAttribArray(COLOUR);
+    gl->VertexAttribPointer(COLOUR, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
+                            reinterpret_cast<const void*>(offsetof(Vertex, r)));
+}
+
+// 5 or 6 bits widened to 8 by repeating the top bits.
+std::uint8_t widen(unsigned value, int bits) {
+    return static_cast<std::uint8_t>(value << (8 - bits) | value >> (2 * bits - 8));
+}
+
+// An 8-bit reading of a 5- or 6-bit value back to that value: exact however the reader widened
+// it, since every widening stays within one step of value × 255 / (2^bits − 1).
+unsigned narrow(unsigned value, int bits) {
+    const unsigned top = (1u << bits) - 1;
+    return (value * top + 127) / 255;
+}
+
+} // namespace
+
+bool open(const Gles& gles, int width, int height, std::string* error) {
+    gl = &gles;
+    picture_width = width;
+    picture_height = height;
+    if (!make_program(error) || !make_framebuffer(error)) {
+        close();
+        return false;
+    }
+    make_buffers();
+    // GL 1.1 on a 16-bit desktop dithers by default; the program's pictures are compared
+    // undithered.
+    gl->Disable(GL_DITHER);
+    return true;
+}
+
+void close() {
+    if (gl == nullptr) {
+        return;
+    }
+    gl->BindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (framebuffer != 0) {
+        gl->DeleteFramebuffers(1, &framebuffer);
+        gl->DeleteRenderbuffers(2, renderbuffers);
+    }
+    if (buffers[0] != 0) {
+        gl->DeleteBuffers(2, buffers);
+    }
+    if (program != 0) {
+        gl->DeleteProgram(program);
+    }
+    framebuffer = 0;
+    renderbuffers[0] = renderbuffers[1] = 0;
+    buffers[0] = buffers[1] = 0;
+    program = 0;
+    gl = nullptr;
+}
+
+bool is_open() {
+    return gl != nullptr;
+}
+
+void draw(const Vertex* vertices, int vertex_count, const std::uint16_t* indices, int index_count) {
+    gl->BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertex_count * sizeof(Vertex)),
+                   vertices, GL_STREAM_DRAW);
+    gl->BufferData(GL_ELEMENT_ARRAY_BUFFER,
+                   static_cast<GLsizeiptr>(index_count * sizeof(std::uint16_t)), indices,
+                   GL_STREAM_DRAW);
+    gl->DrawElements(GL_TRIANGLES, index_count, GL_UNSIGNED_SHORT, nullptr);
+}
+
+void clear(unsigned mask, const float colour[4], float depth) {
+    gl->ClearColor(colour[0], colour[1], colour[2], colour[3]);
+    gl->ClearDepthf(depth);
+    gl->Clear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+}
+
+void set_viewport(int x, int y, int width, int height) {
+    gl->Viewport(x, y, width, height);
+}
+
+void set_depth_test(bool on, unsigned function) {
+    if (on) {
+        gl->Enable(GL_DEPTH_TEST);
+    } else {
+        gl->Disable(GL_DEPTH_TEST);
+    }
+    gl->DepthFunc(function);
+}
+
+void present(int surface_width, int surface_height, int x, int y, int width, int height) {
+    gl->BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    gl->BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    gl->Viewport(0, 0, surface_width, surface_height);
+    gl->ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl->Clear(GL_COLOR_BUFFER_BIT);
+    // GL counts rows from the bottom.
+    const int bottom = surface_height - y - height;
+    gl->BlitFramebuffer(0, 0, picture_width, picture_height, x, bottom, x + width, bottom + height,
+                        GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl->BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+}
+
+std::vector<std::uint8_t> read_rgb() {
+    const std::size_t pixels = static_cast<std::size_t>(picture_width) * picture_height;
+    std::vector<std::uint8_t> rgb(pixels * 3);
+    gl->BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    gl->PixelStorei(GL_PACK_ALIGNMENT, 1);
+    GLint format = 0;
+    GLint type = 0;
+    gl->GetIntegerv(GL_IMPLEMENTATION_COLOR_READ_FORMAT, &format);
+    gl->GetIntegerv(GL_IMPLEMENTATION_COLOR_READ_TYPE, &type);
+    std::vector<std::uint16_t> packed(pixels);
+    if (format == GL_RGB && type == GL_UNSIGNED_SHORT_5_6_5) {
+        gl->ReadPixels(0, 0, picture_width, picture_height, GL_RGB, GL_UNSIGNED_SHORT_5_6_5,
+                       packed.data());
+    } else {
+        std::vector<std::uint8_t> rgba(pixels * 4);
+        gl->ReadPixels(0, 0, picture_width, picture_height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (std::size_t i = 0; i < pixels; ++i) {
+            packed[i] = static_cast<std::uint16_t>(narrow(rgba[4 * i], 5) << 11 |
+                                                   narrow(rgba[4 * i + 1], 6) << 5 |
+                                                   narrow(rgba[4 * i + 2], 5));
+        }
+    }
+    for (int row = 0; row < picture_height; ++row) {
+        const std::uint16_t* in = &packed[static_cast<std::size_t>(row) * picture_width];
+        std::uint8_t* out =
+            &rgb[static_cast<std::size_t>(picture_height - 1 - row) * picture_width * 3];
+        for (int column = 0; column < picture_width; ++column) {
+            const unsigned pixel = in[column];
+            out[3 * column] = widen(pixel >> 11, 5);
+            out[3 * column + 1] = widen(pixel >> 5 & 0x3F, 6);
+            out[3 * column + 2] = widen(pixel & 0x1F, 5);
+        }
+    }
+    return rgb;
+}
+
+} // namespace webgl::device
