@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing, and says which.
-# Usage: scripts/install_deps.sh build|run|test|capture|hardening|windows|fuzz ...
+# Usage: scripts/install_deps.sh build|run|test|capture|hardening|windows|fuzz|web ...
 set -euo pipefail
 
 packages_for() {
@@ -21,6 +21,7 @@ libxi6:amd64 libxi6:i386 libxinerama1:amd64 libxinerama1:i386 libxcomposite1:amd
 libxcomposite1:i386 libxfixes3:amd64 libxfixes3:i386" ;;
     hardening) echo "libasan8 libubsan1 libx11-dev valgrind x11-utils xvfb openbox xdotool" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
+    web) echo "emscripten chromium chromium-driver python3-selenium libgles-dev libegl-dev libegl-mesa0 libgl1-mesa-dri" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
     esac
 }

@@ -2,6 +2,7 @@
 
 #include "platform/webgl/gles.h"
 
+#include <cmath>
 #include <cstddef>
 
 namespace webgl::device {
@@ -19,7 +20,9 @@ GLuint buffers[2] = {0, 0}; // vertices, indices
 const GLuint POSITION = 0;
 const GLuint COLOUR = 1;
 
-// Clip coordinates come transformed; the colour is the same at every vertex of a primitive.
+// Clip coordinates come transformed; the colour is the same at every vertex of a primitive, in
+// 8 bits a channel. The fragment's colour is brought to the level that Mesa's 16-bit colour would
+// hold (see clear_level below).
 const char* const vertex_shader = R"(#version 100
 attribute vec4 position;
 attribute vec4 colour;
@@ -38,9 +41,22 @@ precision mediump float;
 #endif
 varying vec4 fragment_colour;
 void main() {
-    gl_FragColor = fragment_colour;
+    vec3 byte = floor(fragment_colour.rgb * 255.0 + 0.5);
+    vec3 level = floor(byte / vec3(8.0, 4.0, 8.0));
+    gl_FragColor = vec4(level / vec3(31.0, 63.0, 31.0), 1.0);
 }
 )";
+
+// 16-bit colour as Mesa writes it. A pixel drawn: the channel rounded to 8 bits, then the low
+// bits dropped (3 of red and blue, 2 of green), which the fragment shader does; rounding straight
+// to 5 or 6 bits would sometimes give one step more. A clear: rounded straight to 5 or 6 bits.
+// Either way the ES side is handed an exact level, so the picture does not depend on how a
+// browser rounds.
+float clear_level(float value, int bits) {
+    const float clamped = value < 0.0f ? 0.0f : value > 1.0f ? 1.0f : value;
+    const float top = static_cast<float>((1u << bits) - 1);
+    return std::floor(clamped * top + 0.5f) / top;
+}
 
 GLuint compile(GLenum type, const char* source, std::string* error) {
     const GLuint shader = gl->CreateShader(type);
@@ -184,7 +200,8 @@ void draw(const Vertex* vertices, int vertex_count, const std::uint16_t* indices
 }
 
 void clear(unsigned mask, const float colour[4], float depth) {
-    gl->ClearColor(colour[0], colour[1], colour[2], colour[3]);
+    gl->ClearColor(clear_level(colour[0], 5), clear_level(colour[1], 6), clear_level(colour[2], 5),
+                   colour[3]);
     gl->ClearDepthf(depth);
     gl->Clear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
 }
@@ -202,10 +219,10 @@ void set_depth_test(bool on, unsigned function) {
     gl->DepthFunc(function);
 }
 
-void present(int surface_width, int surface_height, int x, int y, int width, int height) {
+void present(int surface_height, int x, int y, int width, int height) {
     gl->BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     gl->BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-    gl->Viewport(0, 0, surface_width, surface_height);
+    // Neither the clear nor the blit heeds the viewport, which stays the picture's.
     gl->ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     gl->Clear(GL_COLOR_BUFFER_BIT);
     // GL counts rows from the bottom.

@@ -36,7 +36,7 @@ void draw(const Vertex* vertices, int vertex_count, const std::uint16_t* indices
 void clear(unsigned mask, const float colour[4], float depth);
 void set_viewport(int x, int y, int width, int height);
 void set_depth_test(bool on, unsigned function);
-void present(int surface_width, int surface_height, int x, int y, int width, int height);
+void present(int surface_height, int x, int y, int width, int height);
 std::vector<std::uint8_t> read_rgb();
 
 } // namespace device

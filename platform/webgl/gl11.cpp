@@ -64,11 +64,26 @@ int primitive_vertices = 0;
 std::uint16_t first_vertex = 0;
 std::uint16_t recent[3] = {0, 0, 0}; // [0] the last vertex, [1] the one before, ...
 
+// Only the vertices some triangle uses are sent, in the order the triangles first use them:
+// most of a busy scene's vertices belong to triangles left out of the view.
+std::vector<Vertex> sent_vertices;
+std::vector<std::int32_t> sent_position;
+
 void draw_batch() {
     if (!indices.empty() && drawing && webgl::device::is_open()) {
-        webgl::device::draw(vertices.data(), static_cast<int>(vertices.size()), indices.data(),
-                            static_cast<int>(indices.size()));
+        sent_vertices.clear();
+        sent_position.assign(vertices.size(), -1);
+        for (std::uint16_t& index : indices) {
+            if (sent_position[index] < 0) {
+                sent_position[index] = static_cast<std::int32_t>(sent_vertices.size());
+                sent_vertices.push_back(vertices[index]);
+            }
+            index = static_cast<std::uint16_t>(sent_position[index]);
+        }
+        webgl::device::draw(sent_vertices.data(), static_cast<int>(sent_vertices.size()),
+                            indices.data(), static_cast<int>(indices.size()));
         ++frame_stats.draws;
+        frame_stats.vertices_sent += static_cast<int>(sent_vertices.size());
     }
     vertices.clear();
     outside.clear();
@@ -190,6 +205,7 @@ bool open(const Gles& gles, int width, int height, std::string* error) {
         return false;
     }
     vertices.reserve(BATCH_VERTICES);
+    sent_vertices.reserve(BATCH_VERTICES);
     outside.reserve(BATCH_VERTICES);
     indices.reserve(BATCH_VERTICES * 3);
     apply_state_to_device();
@@ -209,9 +225,9 @@ void end_frame() {
     frame_stats = FrameStats{};
 }
 
-void present(int surface_width, int surface_height, int x, int y, int width, int height) {
+void present(int surface_height, int x, int y, int width, int height) {
     if (device::is_open()) {
-        device::present(surface_width, surface_height, x, y, width, height);
+        device::present(surface_height, x, y, width, height);
     }
 }
 

@@ -2,6 +2,7 @@
 // do not clash with the subset's own GL 1.1 entry points.
 #include "platform/webgl/gles.h"
 
+#include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
 namespace webgl {

@@ -23,10 +23,10 @@ void close();
 // Draws everything batched so far: the end of a frame (SwapBuffers).
 void end_frame();
 
-// Shows the finished picture on the surface (the default framebuffer, `surface_width` by
-// `surface_height`), scaled with nearest filtering into the rectangle at (x, y) (from the
-// surface's top-left) of width by height pixels; the rest of the surface is black.
-void present(int surface_width, int surface_height, int x, int y, int width, int height);
+// Shows the finished picture on the surface (the default framebuffer, `surface_height` pixels
+// tall), scaled with nearest filtering into the rectangle at (x, y) (from the surface's top-left)
+// of width by height pixels; the rest of the surface is black.
+void present(int surface_height, int x, int y, int width, int height);
 
 // The picture as 8-bit red, green and blue, the top row first, each 5- or 6-bit value widened by
 // repeating its top bits (full intensity stays 255).
@@ -39,7 +39,8 @@ void set_drawing(bool on);
 // What the last finished frame sent to the ES context.
 struct FrameStats {
     int draws;
-    int vertices;
+    int vertices;      // glVertex3f calls
+    int vertices_sent; // vertices of the triangles drawn
     int triangles;
     int triangles_outside; // left out because they lie wholly outside the view
 };

@@ -108,8 +108,9 @@ int main(int argc, char** argv) {
                 return 1;
             }
             const webgl::FrameStats stats = webgl::last_frame_stats();
-            std::printf("%s: %d draws, %d vertices, %d triangles, %d more outside the view\n",
-                        name + 1, stats.draws, stats.vertices, stats.triangles,
+            std::printf("%s: %d draws, %d vertices (%d sent), %d triangles, %d more outside "
+                        "the view\n",
+                        name + 1, stats.draws, stats.vertices, stats.vertices_sent, stats.triangles,
                         stats.triangles_outside);
             ++next;
         }
