@@ -12,9 +12,13 @@ namespace {
 const Gles* gl = nullptr;
 int picture_width = 0;
 int picture_height = 0;
+GLint picture_viewport[4] = {0, 0, 0, 0};
 GLuint framebuffer = 0;
-GLuint renderbuffers[2] = {0, 0}; // colour, depth
-GLuint program = 0;
+GLuint colour_texture = 0;
+GLuint depth_renderbuffer = 0;
+GLuint draw_program = 0;
+GLuint present_program = 0;
+GLuint batch_vertex_array = 0;
 GLuint buffers[2] = {0, 0}; // vertices, indices
 
 const GLuint POSITION = 0;
@@ -23,7 +27,7 @@ const GLuint COLOUR = 1;
 // Clip coordinates come transformed; the colour is the same at every vertex of a primitive, in
 // 8 bits a channel. The fragment's colour is brought to the level that Mesa's 16-bit colour would
 // hold (see clear_level below).
-const char* const vertex_shader = R"(#version 100
+const char* const draw_vertex_shader = R"(#version 100
 attribute vec4 position;
 attribute vec4 colour;
 varying vec4 fragment_colour;
@@ -33,7 +37,7 @@ void main() {
 }
 )";
 
-const char* const fragment_shader = R"(#version 100
+const char* const draw_fragment_shader = R"(#version 100
 #ifdef GL_FRAGMENT_PRECISION_HIGH
 precision highp float;
 #else
@@ -44,6 +48,27 @@ void main() {
     vec3 byte = floor(fragment_colour.rgb * 255.0 + 0.5);
     vec3 level = floor(byte / vec3(8.0, 4.0, 8.0));
     gl_FragColor = vec4(level / vec3(31.0, 63.0, 31.0), 1.0);
+}
+)";
+
+// The finished picture over the whole viewport, each screen pixel the nearest picture pixel:
+// two triangles made from the vertex number alone, so no buffer is needed.
+const char* const present_vertex_shader = R"(#version 300 es
+out vec2 picture_position;
+void main() {
+    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
+    picture_position = corner;
+    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+}
+)";
+
+const char* const present_fragment_shader = R"(#version 300 es
+precision highp float;
+uniform sampler2D picture;
+in vec2 picture_position;
+out vec4 colour;
+void main() {
+    colour = texture(picture, picture_position);
 }
 )";
 
@@ -74,16 +99,17 @@ GLuint compile(GLenum type, const char* source, std::string* error) {
     return shader;
 }
 
-bool make_program(std::string* error) {
-    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_shader, error);
-    const GLuint fragment = vertex != 0 ? compile(GL_FRAGMENT_SHADER, fragment_shader, error) : 0;
+// A program of two shaders; the attributes, if any, at the locations the batch uses.
+GLuint link(const char* vertex_source, const char* fragment_source, std::string* error) {
+    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_source, error);
+    const GLuint fragment = vertex != 0 ? compile(GL_FRAGMENT_SHADER, fragment_source, error) : 0;
     if (fragment == 0) {
         if (vertex != 0) {
             gl->DeleteShader(vertex);
         }
-        return false;
+        return 0;
     }
-    program = gl->CreateProgram();
+    const GLuint program = gl->CreateProgram();
     gl->AttachShader(program, vertex);
     gl->AttachShader(program, fragment);
     gl->BindAttribLocation(program, POSITION, "position");
@@ -97,25 +123,32 @@ bool make_program(std::string* error) {
         char log[512] = "";
         gl->GetProgramInfoLog(program, sizeof log, nullptr, log);
         *error = std::string("the shaders do not link: ") + log;
-        return false;
+        gl->DeleteProgram(program);
+        return 0;
     }
-    gl->UseProgram(program);
-    return true;
+    return program;
 }
 
+// The picture's colour is a texture, so that present() can draw it scaled; RGB565 is a colour
+// format every ES 3 implementation can render to.
 bool make_framebuffer(std::string* error) {
+    gl->GenTextures(1, &colour_texture);
+    gl->BindTexture(GL_TEXTURE_2D, colour_texture);
+    gl->TexStorage2D(GL_TEXTURE_2D, 1, GL_RGB565, picture_width, picture_height);
+    gl->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    gl->GenRenderbuffers(1, &depth_renderbuffer);
+    gl->BindRenderbuffer(GL_RENDERBUFFER, depth_renderbuffer);
+    gl->RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, picture_width, picture_height);
+    gl->BindRenderbuffer(GL_RENDERBUFFER, 0);
     gl->GenFramebuffers(1, &framebuffer);
     gl->BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    gl->GenRenderbuffers(2, renderbuffers);
-    gl->BindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
-    gl->RenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, picture_width, picture_height);
-    gl->FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                renderbuffers[0]);
-    gl->BindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
-    gl->RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, picture_width, picture_height);
+    gl->FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour_texture,
+                             0);
     gl->FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                renderbuffers[1]);
-    gl->BindRenderbuffer(GL_RENDERBUFFER, 0);
+                                depth_renderbuffer);
     if (gl->CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         *error = "no framebuffer with 16-bit colour and depth";
         return false;
@@ -124,6 +157,8 @@ bool make_framebuffer(std::string* error) {
 }
 
 void make_buffers() {
+    gl->GenVertexArrays(1, &batch_vertex_array);
+    gl->BindVertexArray(batch_vertex_array);
     gl->GenBuffers(2, buffers);
     gl->BindBuffer(GL_ARRAY_BUFFER, buffers[0]);
     gl->BindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
@@ -153,11 +188,15 @@ bool open(const Gles& gles, int width, int height, std::string* error) {
     gl = &gles;
     picture_width = width;
     picture_height = height;
-    if (!make_program(error) || !make_framebuffer(error)) {
+    draw_program = link(draw_vertex_shader, draw_fragment_shader, error);
+    present_program =
+        draw_program != 0 ? link(present_vertex_shader, present_fragment_shader, error) : 0;
+    if (present_program == 0 || !make_framebuffer(error)) {
         close();
         return false;
     }
     make_buffers();
+    gl->UseProgram(draw_program);
     // GL 1.1 on a 16-bit desktop dithers by default; the program's pictures are compared
     // undithered.
     gl->Disable(GL_DITHER);
@@ -169,20 +208,17 @@ void close() {
         return;
     }
     gl->BindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (framebuffer != 0) {
-        gl->DeleteFramebuffers(1, &framebuffer);
-        gl->DeleteRenderbuffers(2, renderbuffers);
-    }
-    if (buffers[0] != 0) {
-        gl->DeleteBuffers(2, buffers);
-    }
-    if (program != 0) {
-        gl->DeleteProgram(program);
-    }
-    framebuffer = 0;
-    renderbuffers[0] = renderbuffers[1] = 0;
+    gl->BindVertexArray(0);
+    gl->DeleteFramebuffers(1, &framebuffer);
+    gl->DeleteTextures(1, &colour_texture);
+    gl->DeleteRenderbuffers(1, &depth_renderbuffer);
+    gl->DeleteBuffers(2, buffers);
+    gl->DeleteVertexArrays(1, &batch_vertex_array);
+    gl->DeleteProgram(draw_program);
+    gl->DeleteProgram(present_program);
+    framebuffer = colour_texture = depth_renderbuffer = 0;
     buffers[0] = buffers[1] = 0;
-    program = 0;
+    batch_vertex_array = draw_program = present_program = 0;
     gl = nullptr;
 }
 
@@ -207,6 +243,10 @@ void clear(unsigned mask, const float colour[4], float depth) {
 }
 
 void set_viewport(int x, int y, int width, int height) {
+    picture_viewport[0] = x;
+    picture_viewport[1] = y;
+    picture_viewport[2] = width;
+    picture_viewport[3] = height;
     gl->Viewport(x, y, width, height);
 }
 
@@ -219,17 +259,23 @@ void set_depth_test(bool on, unsigned function) {
     gl->DepthFunc(function);
 }
 
+// Drawing the texture costs SwiftShader about a third of what a blit from the RGB565
+// framebuffer to the canvas does.
 void present(int surface_height, int x, int y, int width, int height) {
-    gl->BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    gl->BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-    // Neither the clear nor the blit heeds the viewport, which stays the picture's.
+    gl->BindFramebuffer(GL_FRAMEBUFFER, 0);
     gl->ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     gl->Clear(GL_COLOR_BUFFER_BIT);
     // GL counts rows from the bottom.
-    const int bottom = surface_height - y - height;
-    gl->BlitFramebuffer(0, 0, picture_width, picture_height, x, bottom, x + width, bottom + height,
-                        GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl->Viewport(x, surface_height - y - height, width, height);
+    gl->UseProgram(present_program);
+    gl->BindVertexArray(0);
+    gl->BindTexture(GL_TEXTURE_2D, colour_texture);
+    gl->DrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    gl->BindVertexArray(batch_vertex_array);
+    gl->UseProgram(draw_program);
     gl->BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    gl->Viewport(picture_viewport[0], picture_viewport[1], picture_viewport[2],
+                 picture_viewport[3]);
 }
 
 std::vector<std::uint8_t> read_rgb() {

@@ -17,7 +17,8 @@ namespace webgl {
     X(PFNGLBINDBUFFERPROC, BindBuffer)                                                             \
     X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer)                                                   \
     X(PFNGLBINDRENDERBUFFERPROC, BindRenderbuffer)                                                 \
-    X(PFNGLBLITFRAMEBUFFERPROC, BlitFramebuffer)                                                   \
+    X(PFNGLBINDTEXTUREPROC, BindTexture)                                                           \
+    X(PFNGLBINDVERTEXARRAYPROC, BindVertexArray)                                                   \
     X(PFNGLBUFFERDATAPROC, BufferData)                                                             \
     X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, CheckFramebufferStatus)                                     \
     X(PFNGLCLEARPROC, Clear)                                                                       \
@@ -31,16 +32,22 @@ namespace webgl {
     X(PFNGLDELETEPROGRAMPROC, DeleteProgram)                                                       \
     X(PFNGLDELETERENDERBUFFERSPROC, DeleteRenderbuffers)                                           \
     X(PFNGLDELETESHADERPROC, DeleteShader)                                                         \
+    X(PFNGLDELETETEXTURESPROC, DeleteTextures)                                                     \
+    X(PFNGLDELETEVERTEXARRAYSPROC, DeleteVertexArrays)                                             \
     X(PFNGLDEPTHFUNCPROC, DepthFunc)                                                               \
     X(PFNGLDISABLEPROC, Disable)                                                                   \
+    X(PFNGLDRAWARRAYSPROC, DrawArrays)                                                             \
     X(PFNGLDRAWELEMENTSPROC, DrawElements)                                                         \
     X(PFNGLENABLEPROC, Enable)                                                                     \
     X(PFNGLENABLEVERTEXATTRIBARRAYPROC, EnableVertexAttribArray)                                   \
     X(PFNGLFINISHPROC, Finish)                                                                     \
     X(PFNGLFRAMEBUFFERRENDERBUFFERPROC, FramebufferRenderbuffer)                                   \
+    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, FramebufferTexture2D)                                         \
     X(PFNGLGENBUFFERSPROC, GenBuffers)                                                             \
     X(PFNGLGENFRAMEBUFFERSPROC, GenFramebuffers)                                                   \
     X(PFNGLGENRENDERBUFFERSPROC, GenRenderbuffers)                                                 \
+    X(PFNGLGENTEXTURESPROC, GenTextures)                                                           \
+    X(PFNGLGENVERTEXARRAYSPROC, GenVertexArrays)                                                   \
     X(PFNGLGETERRORPROC, GetError)                                                                 \
     X(PFNGLGETINTEGERVPROC, GetIntegerv)                                                           \
     X(PFNGLGETPROGRAMINFOLOGPROC, GetProgramInfoLog)                                               \
@@ -52,6 +59,8 @@ namespace webgl {
     X(PFNGLREADPIXELSPROC, ReadPixels)                                                             \
     X(PFNGLRENDERBUFFERSTORAGEPROC, RenderbufferStorage)                                           \
     X(PFNGLSHADERSOURCEPROC, ShaderSource)                                                         \
+    X(PFNGLTEXPARAMETERIPROC, TexParameteri)                                                       \
+    X(PFNGLTEXSTORAGE2DPROC, TexStorage2D)                                                         \
     X(PFNGLUSEPROGRAMPROC, UseProgram)                                                             \
     X(PFNGLVERTEXATTRIBPOINTERPROC, VertexAttribPointer)                                           \
     X(PFNGLVIEWPORTPROC, Viewport)

@@ -35,25 +35,31 @@ window.harness = {
 
   // Draws timeline slot `scene` once per animation frame for `seconds`, its time following the
   // real clock (wrapping at `durationMs`), and reports the frame rate, the milliseconds each
-  // frame spent in the program and the GL subset, and the last frame's figures.
+  // frame spent in the program and the GL subset, and the last frame's figures. The first second
+  // is not counted: SwiftShader compiles its pipelines in the first frames.
   bench: function (scene, durationMs, seconds, done) {
+    const warmUpMs = 1000;
     const spent = [];
     const gaps = [];
     let start = null;
+    let counted = null;
     let previous = null;
     function step(now) {
       if (start === null) {
         start = now;
-      } else {
+      }
+      if (counted === null && now - start >= warmUpMs) {
+        counted = now;
+      } else if (counted !== null) {
         gaps.push(now - previous);
       }
       previous = now;
-      if (now - start >= seconds * 1000) {
+      if (counted !== null && now - counted >= seconds * 1000) {
         const sorted = spent.slice().sort((a, b) => a - b);
         const sortedGaps = gaps.slice().sort((a, b) => a - b);
         done({
-          frames: spent.length,
-          fps: (spent.length - 1) / ((now - start) / 1000),
+          frames: gaps.length,
+          fps: gaps.length / ((now - counted) / 1000),
           medianMs: sorted[Math.floor(sorted.length / 2)],
           p90Ms: sorted[Math.floor(sorted.length * 0.9)],
           medianGapMs: sortedGaps[Math.floor(sortedGaps.length / 2)],
@@ -66,7 +72,10 @@ window.harness = {
         });
         return;
       }
-      spent.push(Module._harness_bench_frame(scene, Math.floor(now - start) % durationMs));
+      const ms = Module._harness_bench_frame(scene, Math.floor(now - start) % durationMs);
+      if (counted !== null) {
+        spent.push(ms);
+      }
       requestAnimationFrame(step);
     }
     requestAnimationFrame(step);
