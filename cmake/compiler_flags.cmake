@@ -18,8 +18,9 @@ else()
   target_compile_options(solid_flags INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
     -ffp-contract=off -fno-fast-math)
-  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$" OR
-     (CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "86"))
+  # (WebAssembly, which Emscripten calls x86, has IEEE float and double arithmetic of its own.)
+  if(NOT EMSCRIPTEN AND (CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$" OR
+     (CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "86")))
     target_compile_options(solid_flags INTERFACE -msse2 -mfpmath=sse)
   endif()
   if(SOLID_WERROR)

@@ -14,7 +14,7 @@ stage() {
     echo "test: $what took $(($(date +%s) - since)) s"
 }
 
-stage "installing the build and test packages" scripts/install_deps.sh build test capture
+stage "installing the build and test packages" scripts/install_deps.sh build test capture web
 stage "building" bash -c 'cmake --preset default && cmake --build --preset default'
 stage "the CTest suite" ctest --preset default -j2 --no-tests=error
 stage "the sanitizer stage (installing, building, testing)" scripts/test_sanitizers.sh

@@ -15,3 +15,7 @@ function(solid_pytest name file)
       --rootdir ${PROJECT_SOURCE_DIR}/tests ${nodes} ${arg_ARGS})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT PYTHONDONTWRITEBYTECODE=1)
 endfunction()
+
+# Debian's own Python, for drivers that import modules from Debian's packages (PIL, selenium):
+# the first python3 on the PATH may be another one, without them.
+find_program(SOLID_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)

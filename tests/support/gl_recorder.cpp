@@ -5,12 +5,14 @@
 namespace gl_recorder {
 
 std::vector<GlCall> calls;
+std::vector<std::vector<double>> matrices;
 bool recording = true;
 int matrix_depth = 0;
 int min_matrix_depth = 0;
 
 void reset() {
     calls.clear();
+    matrices.clear();
     recording = true;
     matrix_depth = 0;
     min_matrix_depth = 0;
@@ -40,19 +42,21 @@ const char* name(GlOp op) {
         "glRotatef",     "glPushMatrix", "glPopMatrix", "glLoadIdentity", "glClear",
         "glClearColor",  "glClearDepth", "glViewport",  "glMatrixMode",   "glShadeModel",
         "glEnable",      "glDisable",    "glDepthFunc", "glHint",         "gluPerspective",
-        "gluNewQuadric", "gluSphere",    "gluCylinder",
+        "gluNewQuadric", "gluSphere",    "gluCylinder", "glNormal3f",     "glMultMatrixd",
     };
     return names[static_cast<int>(op)];
+}
+
+GlCall& record(GlOp op) {
+    calls.push_back(GlCall{op, {}, {}, {}, nullptr});
+    return calls.back();
 }
 
 } // namespace gl_recorder
 
 namespace {
 
-GlCall& record(GlOp op) {
-    gl_recorder::calls.push_back(GlCall{op, {}, {}, {}, nullptr});
-    return gl_recorder::calls.back();
-}
+using gl_recorder::record;
 
 void record_floats(GlOp op, float a = 0, float b = 0, float c = 0, float d = 0) {
     if (!gl_recorder::recording) {
@@ -77,10 +81,6 @@ void record_ints(GlOp op, std::int64_t a = 0, std::int64_t b = 0, std::int64_t c
     call.i[3] = d;
 }
 
-// Distinct addresses to hand out as quadrics; GLU's quadric type is opaque to the program.
-char quadric_storage[16];
-int quadrics_made = 0;
-
 } // namespace
 
 extern "C" {
@@ -95,6 +95,17 @@ void APIENTRY glEnd() {
 
 void APIENTRY glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     record_floats(GlOp::Vertex3f, x, y, z);
+}
+
+void APIENTRY glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
+    record_floats(GlOp::Normal3f, x, y, z);
+}
+
+void APIENTRY glMultMatrixd(const GLdouble* m) {
+    if (gl_recorder::recording) {
+        record(GlOp::MultMatrixd).i[0] = static_cast<std::int64_t>(gl_recorder::matrices.size());
+        gl_recorder::matrices.emplace_back(m, m + 16);
+    }
 }
 
 void APIENTRY glColor3f(GLfloat r, GLfloat g, GLfloat b) {
@@ -166,50 +177,6 @@ void APIENTRY glDepthFunc(GLenum func) {
 
 void APIENTRY glHint(GLenum target, GLenum mode) {
     record_ints(GlOp::Hint, target, mode);
-}
-
-void APIENTRY gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble z_near, GLdouble z_far) {
-    if (!gl_recorder::recording) {
-        return;
-    }
-    GlCall& call = record(GlOp::Perspective);
-    call.d[0] = fovy;
-    call.d[1] = aspect;
-    call.d[2] = z_near;
-    call.d[3] = z_far;
-}
-
-GLUquadric* APIENTRY gluNewQuadric() {
-    void* quadric = &quadric_storage[quadrics_made++ % 16];
-    if (gl_recorder::recording) {
-        record(GlOp::NewQuadric).quadric = quadric;
-    }
-    return static_cast<GLUquadric*>(quadric);
-}
-
-void APIENTRY gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks) {
-    if (!gl_recorder::recording) {
-        return;
-    }
-    GlCall& call = record(GlOp::Sphere);
-    call.quadric = quadric;
-    call.d[0] = radius;
-    call.i[0] = slices;
-    call.i[1] = stacks;
-}
-
-void APIENTRY gluCylinder(GLUquadric* quadric, GLdouble base, GLdouble top, GLdouble height,
-                          GLint slices, GLint stacks) {
-    if (!gl_recorder::recording) {
-        return;
-    }
-    GlCall& call = record(GlOp::Cylinder);
-    call.quadric = quadric;
-    call.d[0] = base;
-    call.d[1] = top;
-    call.d[2] = height;
-    call.i[0] = slices;
-    call.i[1] = stacks;
 }
 
 } // extern "C"
