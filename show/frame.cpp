@@ -1,6 +1,6 @@
 #include "show/scenes.h"
 
-#include "app/window.h"
+#include "platform/gl.h"
 
 std::uint32_t demo_start_ms = 0;
 std::int32_t demo_time_ms = 0;
@@ -17,6 +17,7 @@ const std::int32_t scene_durations[SCENE_COUNT] = {
 bool background_cycle_on = false;
 ColorRgb background_color = {0.0f, 0.0f, 0.0f};
 CameraOffset camera_offset = {0.0f, 0.0f, 0.0f};
+unsigned char key_down[256] = {};
 
 namespace {
 

@@ -22,6 +22,10 @@ struct CameraOffset {
     float z;
 };
 
+// The held keys the camera follows: one entry per virtual-key code, 1 from the key's WM_KEYDOWN
+// to its WM_KEYUP (the window procedure writes them).
+extern unsigned char key_down[256];
+
 extern bool background_cycle_on;
 extern ColorRgb background_color;
 extern CameraOffset camera_offset;

@@ -1,6 +1,5 @@
 #include "tools/bench/frame_bench.h"
 
-#include "app/window.h"
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 
