@@ -93,7 +93,7 @@ int draw_frame() {
     glTranslatef(camera_offset.x, camera_offset.y, camera_offset.z);
 
     // At most one step a frame; the new scene starts at time 0 in this same frame.
-    if (scene_time_ms > scene_durations[scene_index]) {
+    if (slot_is_over(scene_index, scene_time_ms)) {
         scene_start_ms = demo_time_ms;
         ++scene_index;
         scene_time_ms = 0;
@@ -137,4 +137,26 @@ int draw_frame() {
         break;
     }
     return 1;
+}
+
+ShowTimeline play_timeline(const std::function<std::int64_t(std::int64_t)>& frame_time_ms) {
+    ShowTimeline timeline{};
+    int scene = 0;
+    for (std::int64_t frame = 0; scene < SCENE_COUNT - 1; ++frame) {
+        const std::int64_t time = frame_time_ms(frame);
+        if (slot_is_over(scene, time - timeline.start_ms[scene])) {
+            ++scene;
+            timeline.start_frame[scene] = frame;
+            timeline.start_ms[scene] = time;
+        }
+    }
+    return timeline;
+}
+
+std::int64_t nominal_show_end_ms() {
+    std::int64_t end = 0;
+    for (int scene = 1; scene < SCENE_COUNT - 1; ++scene) {
+        end += scene_durations[scene];
+    }
+    return end;
 }
