@@ -1,4 +1,4 @@
-#include "platform/linux/dialog.h"
+#include "platform/win32/dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/keys.h"
+#include "platform/sdl/keys.h"
 
 #include <gtest/gtest.h>
 

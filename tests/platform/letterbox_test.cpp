@@ -1,4 +1,4 @@
-#include "platform/linux/letterbox.h"
+#include "platform/sdl/letterbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/message_queue.h"
+#include "platform/win32/message_queue.h"
 
 #include <gtest/gtest.h>
 

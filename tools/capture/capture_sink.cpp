@@ -1,6 +1,6 @@
 #include "tools/capture/capture_sink.h"
 
-#include "platform/capture/frame_clock.h"
+#include "platform/headless/frame_clock.h"
 #include "platform/linux/wav_image.h"
 #include "show/scenes.h"
 #include "tools/capture/png.h"

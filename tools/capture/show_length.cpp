@@ -1,6 +1,6 @@
 #include "tools/capture/show_length.h"
 
-#include "platform/capture/frame_clock.h"
+#include "platform/headless/frame_clock.h"
 #include "show/scenes.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // draws into an offscreen framebuffer of its client size and depths, and SwapBuffers shows it
 // scaled onto the window.
 #include "platform/gl.h"
-#include "platform/linux/host.h"
-#include "platform/linux/letterbox.h"
+#include "platform/win32/backend.h"
+#include "platform/sdl/letterbox.h"
 
 #include <algorithm>
 #include <memory>

@@ -2,7 +2,7 @@
 // for. Not for the program or the capture's main.
 #pragma once
 
-#include "platform/capture/capture_host.h"
+#include "platform/headless/capture_host.h"
 
 #include <cstdint>
 

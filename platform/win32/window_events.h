@@ -2,7 +2,7 @@
 // knows of a window's client area, and the WM_SIZE that Windows would send for each.
 #pragma once
 
-#include "platform/linux/host.h"
+#include "platform/win32/backend.h"
 
 namespace host {
 

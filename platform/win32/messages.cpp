@@ -1,9 +1,9 @@
 // The message loop's side of the layer: the queue, timers, dispatch, and SDL's events turned
 // into the messages Windows would send.
-#include "platform/linux/host.h"
-#include "platform/linux/keys.h"
-#include "platform/linux/message_queue.h"
-#include "platform/linux/window_events.h"
+#include "platform/win32/backend.h"
+#include "platform/sdl/keys.h"
+#include "platform/win32/message_queue.h"
+#include "platform/win32/window_events.h"
 
 namespace {
 

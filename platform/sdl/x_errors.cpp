@@ -2,7 +2,7 @@
 // SDL guards only some of its requests with handlers of its own. A server that refuses a GL
 // context, for one, does so with an error while SDL is still probing its GL library. Reported on
 // standard error and passed over instead, the failure reaches the program as a call that failed.
-#include "platform/linux/host.h"
+#include "platform/win32/backend.h"
 
 #include <X11/Xlib.h>
 

@@ -1,5 +1,5 @@
 // The process entry on Linux: hands over to the program's WinMain as Windows' start-up would.
-#include "platform/linux/host.h"
+#include "platform/win32/backend.h"
 
 #include <string>
 

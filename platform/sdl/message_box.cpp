@@ -1,6 +1,6 @@
 // Message boxes: SDL's dialogs, or standard error when there is no display.
-#include "platform/linux/dialog.h"
-#include "platform/linux/host.h"
+#include "platform/win32/dialog.h"
+#include "platform/win32/backend.h"
 
 #include <cstdio>
 

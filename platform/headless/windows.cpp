@@ -1,8 +1,8 @@
 // The capture host's kernel, USER and WinMM calls: the virtual clock, window classes and
 // windows without a screen, the message queue that turns each frame into one WM_TIMER per timer,
 // message boxes on standard error, and the sound handed to the sink.
-#include "platform/capture/frame_clock.h"
-#include "platform/capture/host_state.h"
+#include "platform/headless/frame_clock.h"
+#include "platform/headless/host_state.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The capture host's GDI and WGL calls: pixel formats, GL contexts from Mesa through EGL without
 // any surface, a framebuffer object of the window's size and format to draw into, and
 // SwapBuffers reading the finished frame back for the sink.
-#include "platform/capture/host_state.h"
+#include "platform/headless/host_state.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/window_events.h"
+#include "platform/win32/window_events.h"
 
 namespace host {
 

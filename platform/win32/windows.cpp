@@ -1,7 +1,7 @@
 // Window classes, windows, activation and focus, the virtual display mode, the cursor and the
 // default window procedure.
-#include "platform/linux/host.h"
-#include "platform/linux/message_queue.h"
+#include "platform/win32/backend.h"
+#include "platform/win32/message_queue.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The kernel calls: the module handle, the tick count and the end of the process.
-#include "platform/linux/host.h"
+#include "platform/win32/backend.h"
 
 #ifdef SOLID_HAVE_SOUND
-#include "platform/linux/sound.h"
+#include "platform/sdl/sound.h"
 #endif
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/linux/sound.h"
+#include "platform/sdl/sound.h"
 
 #include "platform/linux/wav_image.h"
 #include "platform/win32.h"
