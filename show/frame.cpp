@@ -8,12 +8,6 @@ std::int32_t scene_start_ms = 0;
 std::int32_t scene_time_ms = 0;
 std::int32_t scene_index = 0;
 
-// How long each slot of the timeline lasts. Slot 0 shows only the background, slot 11 ends the
-// show on its first frame.
-const std::int32_t scene_durations[SCENE_COUNT] = {
-    0, 8500, 4000, 1800, 10000, 10000, 10000, 2000, 2000, 2000, 2000, 2000000,
-};
-
 bool background_cycle_on = false;
 ColorRgb background_color = {0.0f, 0.0f, 0.0f};
 CameraOffset camera_offset = {0.0f, 0.0f, 0.0f};
@@ -137,26 +131,4 @@ int draw_frame() {
         break;
     }
     return 1;
-}
-
-ShowTimeline play_timeline(const std::function<std::int64_t(std::int64_t)>& frame_time_ms) {
-    ShowTimeline timeline{};
-    int scene = 0;
-    for (std::int64_t frame = 0; scene < SCENE_COUNT - 1; ++frame) {
-        const std::int64_t time = frame_time_ms(frame);
-        if (slot_is_over(scene, time - timeline.start_ms[scene])) {
-            ++scene;
-            timeline.start_frame[scene] = frame;
-            timeline.start_ms[scene] = time;
-        }
-    }
-    return timeline;
-}
-
-std::int64_t nominal_show_end_ms() {
-    std::int64_t end = 0;
-    for (int scene = 1; scene < SCENE_COUNT - 1; ++scene) {
-        end += scene_durations[scene];
-    }
-    return end;
 }
