@@ -1,9 +1,8 @@
-// Device contexts, the pixel format, WGL's contexts and the presentation of frames: the program
-// draws into an offscreen framebuffer of its client size and depths, and SwapBuffers shows it
-// scaled onto the window.
+// GL contexts and the presentation of frames: the program draws into an offscreen framebuffer of
+// its client size and depths, and SwapBuffers shows it scaled onto the window.
 #include "platform/gl.h"
-#include "platform/win32/backend.h"
 #include "platform/sdl/letterbox.h"
+#include "platform/sdl/sdl.h"
 
 #include <algorithm>
 #include <memory>
@@ -28,8 +27,7 @@ struct FramebufferApi {
 struct Context {
     SDL_GLContext sdl;
     // The window it draws to: the one of its last wglMakeCurrent.
-    host::Window* window;
-    bool prepared;
+    win32::Window* window;
     bool has_framebuffers;
     FramebufferApi api;
     GLuint framebuffer;
@@ -41,18 +39,6 @@ struct Context {
 
 std::vector<std::unique_ptr<Context>> contexts;
 Context* current = nullptr;
-
-// The one pixel format there is.
-constexpr int the_pixel_format = 1;
-
-Context* find_context(HGLRC handle) {
-    for (const std::unique_ptr<Context>& entry : contexts) {
-        if (handle != nullptr && reinterpret_cast<HGLRC>(entry.get()) == handle) {
-            return entry.get();
-        }
-    }
-    return nullptr;
-}
 
 template <typename Function> bool load(Function& function, const char* name) {
     function = reinterpret_cast<Function>(SDL_GL_GetProcAddress(name));
@@ -114,7 +100,7 @@ GLuint make_renderbuffer(const FramebufferApi& api, GLenum format, int width, in
 
 // Makes the framebuffer the program draws into, with the pixel format's colour and depth bits,
 // trying the exact 16-bit formats first. False when none of the candidates is complete.
-bool make_framebuffer(Context& context, const host::Window& window) {
+bool make_framebuffer(Context& context, const win32::Window& window) {
     const FramebufferApi& api = context.api;
     const int width = std::max(window.client_width, 1);
     const int height = std::max(window.client_height, 1);
@@ -160,7 +146,7 @@ bool make_framebuffer(Context& context, const host::Window& window) {
 
 // Keeps the context's framebuffer at the window's client size and bound, or falls back to the
 // window's own surface when framebuffers cannot be had.
-void ensure_framebuffer(Context& context, const host::Window& window) {
+void ensure_framebuffer(Context& context, const win32::Window& window) {
     if (!context.has_framebuffers) {
         return;
     }
@@ -180,13 +166,13 @@ void ensure_framebuffer(Context& context, const host::Window& window) {
 // Shows the finished frame: the offscreen picture scaled onto the window's back buffer, black
 // around it, then the buffer swap. Every GL state touched here is put back afterwards, so the
 // program finds its own state exactly as it left it.
-void present(Context& context, host::Window& window) {
+void show_frame(Context& context, win32::Window& window) {
     const FramebufferApi& api = context.api;
     int surface_width = 0;
     int surface_height = 0;
-    SDL_GL_GetDrawableSize(window.sdl, &surface_width, &surface_height);
-    const host::PixelRect target =
-        host::letterbox(context.width, context.height, surface_width, surface_height);
+    SDL_GL_GetDrawableSize(sdl::window_of(window), &surface_width, &surface_height);
+    const sdl::PixelRect target =
+        sdl::letterbox(context.width, context.height, surface_width, surface_height);
 
     GLint draw_framebuffer = 0;
     GLint read_framebuffer = 0;
@@ -212,7 +198,7 @@ void present(Context& context, host::Window& window) {
                              target.x + target.width, target.y + target.height, GL_COLOR_BUFFER_BIT,
                              GL_NEAREST);
     }
-    SDL_GL_SwapWindow(window.sdl);
+    SDL_GL_SwapWindow(sdl::window_of(window));
 
     api.bind_framebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_framebuffer));
     api.bind_framebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw_framebuffer));
@@ -223,22 +209,29 @@ void present(Context& context, host::Window& window) {
     glClearColor(clear_colour[0], clear_colour[1], clear_colour[2], clear_colour[3]);
 }
 
+void release_current() {
+    if (current != nullptr) {
+        SDL_GL_MakeCurrent(current->window != nullptr ? sdl::window_of(*current->window) : nullptr,
+                           nullptr);
+        current = nullptr;
+    }
+}
+
 } // namespace
 
-namespace host {
+namespace sdl {
 
-void client_resized_gl(Window& window) {
+void client_resized_gl(win32::Window& window) {
     if (current != nullptr && current->window == &window) {
         ensure_framebuffer(*current, window);
     }
 }
 
-void forget_window_gl(const Window& window) {
+void forget_window_gl(const win32::Window& window) {
     for (const std::unique_ptr<Context>& entry : contexts) {
         if (entry->window == &window) {
             if (entry.get() == current) {
-                SDL_GL_MakeCurrent(window.sdl, nullptr);
-                current = nullptr;
+                release_current();
             }
             entry->window = nullptr;
         }
@@ -246,104 +239,52 @@ void forget_window_gl(const Window& window) {
 }
 
 void release_gl() {
-    if (current != nullptr) {
-        SDL_GL_MakeCurrent(current->window != nullptr ? current->window->sdl : nullptr, nullptr);
-        current = nullptr;
-    }
+    release_current();
     for (const std::unique_ptr<Context>& entry : contexts) {
         SDL_GL_DeleteContext(entry->sdl);
     }
     contexts.clear();
 }
 
-} // namespace host
+} // namespace sdl
 
-HDC GetDC(HWND handle) {
-    host::Window* window = host::find_window(handle);
-    // Only windows have device contexts here; the screen's is not supported.
-    return window != nullptr ? reinterpret_cast<HDC>(&window->dc) : nullptr;
-}
+namespace backend {
 
-int ReleaseDC(HWND handle, HDC dc) {
-    const host::Window* window = host::find_window(handle);
-    return window != nullptr && host::window_of_dc(dc) == window ? 1 : 0;
-}
-
-int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
-    if (host::window_of_dc(dc) == nullptr || pfd == nullptr ||
-        (pfd->dwFlags & PFD_SUPPORT_OPENGL) == 0 || pfd->iPixelType != PFD_TYPE_RGBA) {
-        return 0;
-    }
-    return the_pixel_format;
-}
-
-BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
-    host::Window* window = host::window_of_dc(dc);
-    // A window's pixel format is set once.
-    if (window == nullptr || format != the_pixel_format || window->pixel_format_set) {
-        return FALSE;
-    }
-    if (pfd != nullptr) {
-        window->pixel_format = *pfd;
+bool present(win32::Window& window, void* context) {
+    Context& drawing = *static_cast<Context*>(context);
+    if (drawing.framebuffer != 0) {
+        show_frame(drawing, window);
     } else {
-        window->pixel_format = PIXELFORMATDESCRIPTOR{};
-        window->pixel_format.cColorBits = 32;
-        window->pixel_format.cDepthBits = 24;
+        SDL_GL_SwapWindow(sdl::window_of(window));
     }
-    window->pixel_format_set = true;
-    return TRUE;
+    return true;
 }
 
-BOOL SwapBuffers(HDC dc) {
-    host::Window* window = host::window_of_dc(dc);
-    if (window == nullptr || current == nullptr || current->window != window) {
-        return FALSE;
-    }
-    if (current->framebuffer != 0) {
-        present(*current, *window);
-    } else {
-        SDL_GL_SwapWindow(window->sdl);
-    }
-    return TRUE;
-}
-
-HGLRC wglCreateContext(HDC dc) {
-    host::Window* window = host::window_of_dc(dc);
-    if (window == nullptr || !window->pixel_format_set) {
-        return nullptr;
-    }
+void* create_context(win32::Window& window) {
     SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
     SDL_GLContext previous = SDL_GL_GetCurrentContext();
-    SDL_GLContext sdl = SDL_GL_CreateContext(window->sdl);
+    SDL_GLContext sdl = SDL_GL_CreateContext(sdl::window_of(window));
     if (sdl == nullptr) {
         return nullptr;
     }
     // SDL makes the new context current; WGL leaves the current one as it was.
-    SDL_GL_MakeCurrent(previous != nullptr ? previous_window : window->sdl, previous);
-    contexts.push_back(
-        std::make_unique<Context>(Context{sdl, window, false, false, {}, 0, 0, 0, 0, 0}));
-    return reinterpret_cast<HGLRC>(contexts.back().get());
+    SDL_GL_MakeCurrent(previous != nullptr ? previous_window : sdl::window_of(window), previous);
+    contexts.push_back(std::make_unique<Context>(Context{sdl, nullptr, false, {}, 0, 0, 0, 0, 0}));
+    return contexts.back().get();
 }
 
-BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
+bool make_current(win32::Window* window, void* handle, bool first_use) {
     if (handle == nullptr) {
-        if (current != nullptr) {
-            SDL_GL_MakeCurrent(current->window != nullptr ? current->window->sdl : nullptr,
-                               nullptr);
-            current = nullptr;
-        }
-        return TRUE;
+        release_current();
+        return true;
     }
-    Context* context = find_context(handle);
-    host::Window* window = host::window_of_dc(dc);
-    if (context == nullptr || window == nullptr ||
-        SDL_GL_MakeCurrent(window->sdl, context->sdl) != 0) {
-        return FALSE;
+    auto* context = static_cast<Context*>(handle);
+    if (SDL_GL_MakeCurrent(sdl::window_of(*window), context->sdl) != 0) {
+        return false;
     }
     current = context;
     context->window = window;
-    if (!context->prepared) {
-        context->prepared = true;
+    if (first_use) {
         context->has_framebuffers = load_framebuffer_api(context->api);
         ensure_framebuffer(*context, *window);
         // As WGL does on a context's first use: viewport and scissor box cover the window.
@@ -352,22 +293,19 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
     } else {
         ensure_framebuffer(*context, *window);
     }
-    return TRUE;
+    return true;
 }
 
-BOOL wglDeleteContext(HGLRC handle) {
-    Context* context = find_context(handle);
-    if (context == nullptr) {
-        return FALSE;
-    }
+void delete_context(void* handle) {
+    auto* context = static_cast<Context*>(handle);
     if (context == current) {
-        SDL_GL_MakeCurrent(context->window != nullptr ? context->window->sdl : nullptr, nullptr);
-        current = nullptr;
+        release_current();
     }
     SDL_GL_DeleteContext(context->sdl);
     contexts.erase(
         std::find_if(contexts.begin(), contexts.end(), [&](const std::unique_ptr<Context>& entry) {
             return entry.get() == context;
         }));
-    return TRUE;
 }
+
+} // namespace backend

@@ -1,9 +1,6 @@
-// The kernel calls: the module handle, the tick count and the end of the process.
-#include "platform/win32/backend.h"
-
-#ifdef SOLID_HAVE_SOUND
+// The clock, the idle wait of the message loop and the end of the process.
+#include "platform/sdl/sdl.h"
 #include "platform/sdl/sound.h"
-#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -16,32 +13,28 @@
 
 namespace {
 
-HINSTANCE__ module_instance = {};
-
-} // namespace
-
-namespace host {
-
+// Puts the screen back, closes the sound and shuts SDL down. Runs once.
 void shutdown() {
     static bool done = false;
     if (done) {
         return;
     }
     done = true;
-    release_gl();
-    release_windows();
+    sdl::release_gl();
+    win32::release_windows();
+    if (sdl::video_running()) {
+        SDL_ShowCursor(SDL_ENABLE);
+        SDL_EnableScreenSaver();
+    }
     close_sound();
     SDL_Quit();
 }
 
-} // namespace host
+} // namespace
 
-HMODULE GetModuleHandleA(LPCSTR module_name) {
-    // Only the program itself is known.
-    return module_name == nullptr ? &module_instance : nullptr;
-}
+namespace backend {
 
-DWORD GetTickCount() {
+DWORD tick_count() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
@@ -50,10 +43,16 @@ DWORD GetTickCount() {
     return static_cast<DWORD>(ms);
 }
 
-void ExitProcess(UINT exit_code) {
-    // Windows takes a process's windows and its display mode away when it ends; here the layer
-    // does it before leaving.
-    host::shutdown();
+void idle(long ms_until_timer) {
+    // Rest for a millisecond, unless a timer is already due: never longer, so that input and
+    // timers are not kept waiting.
+    if (ms_until_timer != 0) {
+        SDL_Delay(1);
+    }
+}
+
+void exit_process(UINT exit_code) {
+    shutdown();
     std::fflush(nullptr);
 #if defined(__SANITIZE_ADDRESS__)
     // _Exit skips the exit handlers, and with them the leak checker's own run.
@@ -61,3 +60,5 @@ void ExitProcess(UINT exit_code) {
 #endif
     std::_Exit(static_cast<int>(exit_code));
 }
+
+} // namespace backend

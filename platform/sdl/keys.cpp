@@ -1,6 +1,6 @@
 #include "platform/sdl/keys.h"
 
-namespace host {
+namespace sdl {
 
 namespace {
 
@@ -89,37 +89,6 @@ unsigned virtual_key(SDL_Keycode sym, SDL_Scancode scancode) {
     return 0;
 }
 
-bool is_system_key(unsigned vk, bool alt_held, bool ctrl_held) {
-    if (ctrl_held) {
-        return false;
-    }
-    return alt_held || vk == VK_MENU || vk == VK_F10;
-}
-
-UINT key_message(bool pressed, bool system) {
-    if (system) {
-        return pressed ? WM_SYSKEYDOWN : WM_SYSKEYUP;
-    }
-    return pressed ? WM_KEYDOWN : WM_KEYUP;
-}
-
-LPARAM key_lparam(bool pressed, bool repeat, bool extended, bool alt_held) {
-    std::uint32_t bits = 1; // repeat count
-    if (extended) {
-        bits |= 1u << 24;
-    }
-    if (alt_held) {
-        bits |= 1u << 29;
-    }
-    if (repeat || !pressed) {
-        bits |= 1u << 30;
-    }
-    if (!pressed) {
-        bits |= 1u << 31;
-    }
-    return static_cast<LPARAM>(bits);
-}
-
 bool is_extended_key(SDL_Scancode scancode) {
     switch (scancode) {
     case SDL_SCANCODE_INSERT:
@@ -147,20 +116,15 @@ bool is_extended_key(SDL_Scancode scancode) {
     }
 }
 
-bool translate_key(const SDL_KeyboardEvent& key, KeyMessage* out) {
+bool translate_key(const SDL_KeyboardEvent& key, win32::KeyMessage* out) {
     const unsigned vk = virtual_key(key.keysym.sym, key.keysym.scancode);
     if (vk == 0) {
         return false;
     }
-    const bool pressed = key.type == SDL_KEYDOWN;
-    // Alt's own press counts as Alt held, as Windows sets the context bit for it.
-    const bool alt_held = (key.keysym.mod & KMOD_ALT) != 0 || (pressed && vk == VK_MENU);
-    const bool ctrl_held = (key.keysym.mod & KMOD_CTRL) != 0;
-    out->message = key_message(pressed, is_system_key(vk, alt_held, ctrl_held));
-    out->wparam = vk;
-    out->lparam =
-        key_lparam(pressed, key.repeat != 0, is_extended_key(key.keysym.scancode), alt_held);
+    *out = win32::key_event_message(
+        vk, key.type == SDL_KEYDOWN, key.repeat != 0, is_extended_key(key.keysym.scancode),
+        (key.keysym.mod & KMOD_ALT) != 0, (key.keysym.mod & KMOD_CTRL) != 0);
     return true;
 }
 
-} // namespace host
+} // namespace sdl

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace host {
+namespace sdl {
 
 PixelRect letterbox(int picture_width, int picture_height, int surface_width, int surface_height) {
     if (picture_width <= 0 || picture_height <= 0 || surface_width <= 0 || surface_height <= 0) {
@@ -31,4 +31,4 @@ PixelRect letterbox(int picture_width, int picture_height, int surface_width, in
     return PixelRect{(surface_width - width) / 2, (surface_height - height) / 2, width, height};
 }
 
-} // namespace host
+} // namespace sdl

@@ -1,7 +1,7 @@
 // Where a picture goes when it is shown scaled on a surface of another size.
 #pragma once
 
-namespace host {
+namespace sdl {
 
 struct PixelRect {
     int x;
@@ -14,4 +14,4 @@ struct PixelRect {
 // pixels; the rest of the surface shows black bars. Empty when either size is empty.
 PixelRect letterbox(int picture_width, int picture_height, int surface_width, int surface_height);
 
-} // namespace host
+} // namespace sdl

@@ -1,10 +1,10 @@
 // The process entry on Linux: hands over to the program's WinMain as Windows' start-up would.
-#include "platform/win32/backend.h"
+#include "platform/sdl/sdl.h"
 
 #include <string>
 
 int main(int argc, char** argv) {
-    host::prepare();
+    sdl::prepare();
     // The command line after the program's name.
     std::string command_line;
     for (int i = 1; i < argc; ++i) {

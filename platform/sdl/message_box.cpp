@@ -1,8 +1,6 @@
-// Message boxes: SDL's dialogs, or standard error when there is no display.
+// Message boxes as SDL's dialogs, or standard error when there is no display.
+#include "platform/sdl/sdl.h"
 #include "platform/win32/dialog.h"
-#include "platform/win32/backend.h"
-
-#include <cstdio>
 
 namespace {
 
@@ -19,15 +17,13 @@ Uint32 dialog_icon(UINT type) {
 
 } // namespace
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    // Windows' caption for a box that is given none.
-    const char* const title = caption != nullptr ? caption : "Error";
-    const char* const message = text != nullptr ? text : "";
-    const host::DialogButtons choices = host::dialog_buttons(type);
+namespace backend {
 
+int ask(const win32::Window* owner, const char* caption, const char* text, UINT type) {
+    const win32::DialogButtons choices = win32::dialog_buttons(type);
     SDL_MessageBoxButtonData buttons[3] = {};
     for (std::size_t i = 0; i < choices.count; ++i) {
-        const host::DialogButton& choice = choices.buttons[i];
+        const win32::DialogButton& choice = choices.buttons[i];
         Uint32 flags = 0;
         if (choice.return_default) {
             flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
@@ -39,12 +35,11 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         buttons[i].buttonid = choice.answer;
         buttons[i].text = choice.text;
     }
-    const host::Window* parent = host::find_window(owner);
     const SDL_MessageBoxData dialog = {
         dialog_icon(type) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-        parent != nullptr ? parent->sdl : nullptr,
-        title,
-        message,
+        owner != nullptr ? sdl::window_of(*owner) : nullptr,
+        caption,
+        text,
         static_cast<int>(choices.count),
         buttons,
         nullptr,
@@ -52,21 +47,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     int pressed = -1;
     if (SDL_ShowMessageBox(&dialog, &pressed) == 0) {
         // -1: the dialog was closed from its title bar.
-        return pressed >= 0 ? pressed : host::closed_answer(type);
+        return pressed >= 0 ? pressed : win32::closed_answer(type);
     }
-
-    // No display to show it on (or no font for the dialog): say it on standard error and take
-    // the default button.
-    const int answer = host::default_answer(type);
-    std::fprintf(stderr, "%s: %s\n", title, message);
-    if (choices.count > 1) {
-        for (std::size_t i = 0; i < choices.count; ++i) {
-            if (choices.buttons[i].answer == answer) {
-                std::fprintf(stderr, "%s: cannot show a dialog (%s), answering %s\n", title,
-                             SDL_GetError(), choices.buttons[i].text);
-            }
-        }
-    }
-    std::fflush(stderr);
-    return answer;
+    // No display to show it on (or no font for the dialog).
+    return win32::answer_unasked(caption, text, type, SDL_GetError());
 }
+
+} // namespace backend

@@ -2,7 +2,7 @@
 // SDL guards only some of its requests with handlers of its own. A server that refuses a GL
 // context, for one, does so with an error while SDL is still probing its GL library. Reported on
 // standard error and passed over instead, the failure reaches the program as a call that failed.
-#include "platform/win32/backend.h"
+#include "platform/sdl/sdl.h"
 
 #include <X11/Xlib.h>
 
@@ -28,10 +28,10 @@ int report_x_error(Display* display, XErrorEvent* error) {
 
 } // namespace
 
-namespace host {
+namespace sdl {
 
 void keep_x_errors_non_fatal() {
     XSetErrorHandler(report_x_error);
 }
 
-} // namespace host
+} // namespace sdl

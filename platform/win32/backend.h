@@ -1,46 +1,44 @@
-// The Win32 host layer for Linux: the part of Win32, WGL and GDI that the program calls, supplied
-// over SDL2 so that the program's Windows code runs unchanged. One thread, one queue, windows of
-// registered classes, each window with its own GL context.
+// The Win32 host layer: the part of Win32, WGL and GDI that the program calls, for hosts that are
+// not Windows, so that the program's Windows code runs unchanged. Windows' rules live here once,
+// for every host; a backend supplies only what differs from one host to the next. Each
+// executable links the layer and exactly one backend (platform/sdl/ on a desktop, over SDL2;
+// platform/headless/ for the capture, over EGL without a screen), as Quake links one of its
+// snd_*.c drivers.
 //
-// What it supports:
-// - Window classes by name, windows with their window procedure, and the messages Windows sends
-//   while a window is made, shown and destroyed, in Windows' order: WM_NCCREATE, WM_CREATE,
-//   WM_SIZE, WM_MOVE from CreateWindowExA; WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE from
-//   ShowWindow (DefWindowProcA's WM_ACTIVATE sets the focus: WM_SETFOCUS); WM_ACTIVATE,
-//   WM_KILLFOCUS, WM_ACTIVATEAPP, WM_DESTROY, WM_NCDESTROY from DestroyWindow. The window frame
-//   belongs to the window manager, so AdjustWindowRectEx leaves a rectangle as it is and the
-//   size given to CreateWindowExA is the client size.
-// - A virtual display mode. ChangeDisplaySettingsA never changes the real mode: a mode of 16, 24
-//   or 32 bits no larger than the desktop is accepted (DISP_CHANGE_BADMODE otherwise, and without
-//   a display), and a WS_POPUP window made while it is in force covers the whole screen. Its
-//   client area keeps the size the program asked for. ChangeDisplaySettingsA(NULL, 0) ends the
-//   mode and the popup becomes a plain window again.
-// - GL through WGL: one pixel format (RGBA, double-buffered, with the colour and depth bits the
-//   descriptor asks for). The program draws into an offscreen framebuffer of exactly the client
-//   size (GL_RGB565 for 16-bit colour, GL_DEPTH_COMPONENT16 for 16-bit depth), re-made when the
-//   client size changes; SwapBuffers shows it scaled to the window's full drawable size (HiDPI
-//   included) with its aspect ratio kept, black bars around it and no smoothing. Presenting puts
-//   back every GL state it touches. Without framebuffer objects (GL below 3.0 and no
-//   ARB_framebuffer_object) the program draws straight into the window.
-// - The queue by Windows' rules (platform/linux/message_queue.h): posted messages, WM_QUIT, then
-//   WM_TIMER at most once per timer; timer periods of at least 10 ms. Input and window changes
-//   become messages inside PeekMessageA: keys as WM_KEYDOWN/WM_KEYUP with Windows' virtual-key
-//   codes and auto-repeat, Alt combinations and F10 as WM_SYSKEYDOWN/WM_SYSKEYUP (see keys.h);
-//   the window's close button as WM_SYSCOMMAND SC_CLOSE, which DefWindowProcA turns into
-//   WM_CLOSE, as it does Alt+F4; size changes as WM_SIZE, minimising as WM_SIZE 0 x 0; focus
-//   changes as WM_ACTIVATE.
-// - PeekMessageA sleeps 1 ms when it finds nothing to return, so a program that polls does not
-//   keep a processor busy: never longer than 1 ms, and never when a timer is due.
+// What the layer supports, on every backend:
+// - Window classes by name, windows with their window procedure, and the messages a window gets
+//   while it is made, shown and destroyed: WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE from
+//   CreateWindowExA; WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE from ShowWindow
+//   (DefWindowProcA's WM_ACTIVATE sets the focus: WM_SETFOCUS); WM_ACTIVATE, WM_KILLFOCUS,
+//   WM_ACTIVATEAPP, WM_DESTROY, WM_NCDESTROY from DestroyWindow. The window frame belongs to the
+//   host, so AdjustWindowRectEx leaves a rectangle as it is and the size given to
+//   CreateWindowExA is the client size.
+// - A virtual display mode. ChangeDisplaySettingsA never changes a real mode: a mode of 16, 24
+//   or 32 bits no larger than the backend's display is accepted (DISP_CHANGE_BADMODE otherwise,
+//   and without a display), and a WS_POPUP window made while it is in force covers the whole
+//   display. Its client area keeps the size the program asked for. ChangeDisplaySettingsA(NULL,
+//   0) ends the mode and the popup becomes a plain window again.
+// - The queue by Windows' rules (message_queue.h): posted messages, WM_QUIT, then WM_TIMER at
+//   most once per timer; timer periods of at least 10 ms. What the user does becomes messages
+//   inside PeekMessageA (the backend's pump_events): keys as WM_KEYDOWN/WM_KEYUP or
+//   WM_SYSKEYDOWN/WM_SYSKEYUP with Windows' virtual-key codes (keys.h); the close button as
+//   WM_SYSCOMMAND SC_CLOSE, which DefWindowProcA turns into WM_CLOSE, as it does Alt+F4; size
+//   changes as WM_SIZE, minimising as WM_SIZE 0 x 0 (window_events.h); focus changes as
+//   WM_ACTIVATE. When PeekMessageA finds nothing, the backend idles until there may be.
 // - The screen saver and monitor power-down: when a window becomes active the layer asks its
 //   window procedure with WM_SYSCOMMAND SC_SCREENSAVE and SC_MONITORPOWER, as Windows does before
 //   starting them; if either request is refused (does not reach DefWindowProcA) they stay off
 //   until the window is no longer active.
-// - Message boxes as real dialogs (OK, OK/Cancel, Yes/No, Yes/No/Cancel; Return picks the first
-//   button, Escape picks Cancel, or No in a Yes/No box). Without a display the caption and text
-//   go to standard error and the box answers with its first button.
-// - ShowCursor with Windows' display counter, GetTickCount from the monotonic clock (wrapping
-//   32-bit milliseconds), ExitProcess: the screen put back, the sound closed, SDL shut down,
-//   standard output flushed, then the exit code.
+// - GDI and WGL: one device context per window for its life (CS_OWNDC); one pixel format (RGBA,
+//   double-buffered, the colour and depth bits the descriptor asks for), set once per window; GL
+//   contexts made for a window, current on one window at a time; SwapBuffers hands the finished
+//   frame to the backend.
+// - Message boxes with OK, OK/Cancel, Yes/No and Yes/No/Cancel buttons (dialog.h), asked by the
+//   backend. A box nobody can be asked about goes to standard error and answers with its first
+//   button.
+// - ShowCursor with Windows' display counter, GetTickCount from the backend's clock (wrapping
+//   32-bit milliseconds), ExitProcess through the backend, which puts back whatever the process
+//   changed before it ends.
 //
 // What it leaves out: threads, the mouse, WM_CHAR (TranslateMessage posts nothing), WM_PAINT,
 // child windows, menus, icons and cursors from resources (LoadIconA and LoadCursorA hand out the
@@ -51,13 +49,9 @@
 
 #include "platform/win32.h"
 
-#include <SDL.h>
-
 #include <string>
 
-namespace host {
-
-class MessageQueue;
+namespace win32 {
 
 struct Window;
 
@@ -67,12 +61,11 @@ struct DeviceContext {
 };
 
 struct Window {
-    SDL_Window* sdl = nullptr;
     WNDPROC proc = nullptr;
     std::string class_name;
     DWORD style = 0;
-    // The client size as the program sees it; for a window that covers the screen the size it
-    // asked for, not the size of the screen.
+    // The client size as the program sees it; for a window that covers the display the size it
+    // asked for, not the size of the display.
     int client_width = 0;
     int client_height = 0;
     bool covers_screen = false;
@@ -82,45 +75,76 @@ struct Window {
     bool pixel_format_set = false;
     PIXELFORMATDESCRIPTOR pixel_format = {};
     DeviceContext dc = {};
+    // The backend's own window, if it has one.
+    void* native = nullptr;
 };
 
-// Hints that must be in place before SDL starts any of its parts.
-void prepare();
-// Starts SDL's video on first use; false when there is no display.
-bool video_ready();
-bool video_running();
-// On an X display: errors the server reports are written to standard error and passed over
-// instead of ending the process (Xlib's default).
-void keep_x_errors_non_fatal();
-
+// What the layer offers its backend.
 Window* find_window(HWND window);
-Window* find_window(SDL_Window* sdl);
+Window* find_native_window(const void* native);
 Window* window_of_dc(HDC dc);
 HWND handle_of(const Window* window);
 HWND active_window();
-
 // Calls the window's procedure, as SendMessage does; 0 when the window is gone.
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Posts to the thread's queue, as input is posted; false when the queue is full.
+bool post(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The window becomes (or stops being) the active one, with the messages that go with it.
 void set_active(HWND window, bool active);
-
-MessageQueue& queue();
-// Turns what SDL has seen since the last call into messages.
-void pump_events();
-
-// The client area of a window changed size: re-make its framebuffer if its context is current.
-void client_resized_gl(Window& window);
-// A window is going away: contexts that draw to it stop doing so.
-void forget_window_gl(const Window& window);
-// Deletes every GL context.
-void release_gl();
-// Takes every window down without messages (the end of the process).
+// Every timer falls due now: for a backend whose clock moves a frame at a time, each frame is one
+// period of every timer.
+void fire_timers();
+// Takes every window down without messages, through the backend (the end of the process).
 void release_windows();
+// The answer of a message box that nobody can be asked: caption and text on standard error,
+// with `why` when there is a choice to explain, and the box's first button.
+int answer_unasked(const char* caption, const char* text, UINT type, const char* why);
 
-// Puts the screen back, closes the sound and shuts SDL down. Runs once.
-void shutdown();
+// What a window becomes at the program's or the user's request.
+enum class WindowChange { show, hide, raise, minimize, maximize, restore, uncover };
 
-} // namespace host
+} // namespace win32
 
-// From the sound player (or its silent stand-in): stops playback and closes the audio device.
-void close_sound();
+// What a backend supplies: it defines every function below, and sndPlaySoundA (WinMM: playing a
+// WAV image is the backend's own business, or a silent FALSE).
+namespace backend {
+
+// The clock: milliseconds, wrapping at 2^32.
+DWORD tick_count();
+// Turns what the host has seen since the last call into messages (win32::post, send, set_active
+// and the size events of window_events.h).
+void pump_events();
+// PeekMessageA found nothing to return: wait for the host, as long as it is sensible.
+// `ms_until_timer` is how long until the next timer falls due: 0 when one is due, -1 without
+// timers.
+void idle(long ms_until_timer);
+
+// The size of the display a virtual mode may not exceed; false when there is no display.
+bool display_size(int* width, int* height);
+// Gives a new window (its style, client size and covers_screen are set) the host's own window,
+// at (x, y) with the title given; false when the host cannot have one.
+bool create_window(win32::Window& window, const char* title, int x, int y);
+// The host's window goes, with any GL context drawing to it left without a window.
+void destroy_window(win32::Window& window);
+void change_window(win32::Window& window, win32::WindowChange change);
+void show_cursor(bool shown);
+void allow_screen_saver(bool allowed);
+
+// A GL context for drawing to the window (its pixel format is set); not current. Null when the
+// host has none.
+void* create_context(win32::Window& window);
+// Makes the context current, drawing to the window; both null: no context is current. On a
+// context's first use `first_use` is true: WGL then sets the viewport to the client area.
+bool make_current(win32::Window* window, void* context, bool first_use);
+void delete_context(void* context);
+// Shows the frame the current context has finished (SwapBuffers).
+bool present(win32::Window& window, void* context);
+
+// Asks the user a message box's question and returns the answer (IDOK, IDYES, ...), or
+// win32::answer_unasked when there is no one to ask.
+int ask(const win32::Window* owner, const char* caption, const char* text, UINT type);
+
+// Ends the process with `exit_code` (ExitProcess), putting back whatever the host changed.
+[[noreturn]] void exit_process(UINT exit_code);
+
+} // namespace backend

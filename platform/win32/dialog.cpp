@@ -1,6 +1,6 @@
 #include "platform/win32/dialog.h"
 
-namespace host {
+namespace win32 {
 
 namespace {
 
@@ -45,4 +45,4 @@ int closed_answer(UINT type) {
     return IDOK;
 }
 
-} // namespace host
+} // namespace win32

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace host {
+namespace win32 {
 
 struct DialogButton {
     const char* text;
@@ -30,4 +30,4 @@ int default_answer(UINT type);
 // The answer of a box closed from its title bar: what Escape would pick.
 int closed_answer(UINT type);
 
-} // namespace host
+} // namespace win32

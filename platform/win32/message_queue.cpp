@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace host {
+namespace win32 {
 
 namespace {
 
@@ -59,6 +59,12 @@ bool MessageQueue::kill_timer(HWND window, UINT_PTR id) {
     }
     timers_.erase(found);
     return true;
+}
+
+void MessageQueue::fire_timers(DWORD now) {
+    for (Timer& timer : timers_) {
+        timer.due_ms = now;
+    }
 }
 
 void MessageQueue::forget_window(HWND window) {
@@ -127,4 +133,9 @@ long MessageQueue::ms_until_next_timer(DWORD now) const {
     return soonest;
 }
 
-} // namespace host
+MessageQueue& thread_queue() {
+    static MessageQueue queue;
+    return queue;
+}
+
+} // namespace win32

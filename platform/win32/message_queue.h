@@ -13,7 +13,7 @@
 #include <deque>
 #include <vector>
 
-namespace host {
+namespace win32 {
 
 // Windows' USER_TIMER_MINIMUM and USER_TIMER_MAXIMUM: periods are clamped into this range.
 constexpr UINT timer_minimum_ms = 10;
@@ -31,6 +31,8 @@ class MessageQueue {
     // tick falls due one period from now.
     void set_timer(HWND window, UINT_PTR id, UINT period_ms, TIMERPROC callback, DWORD now);
     bool kill_timer(HWND window, UINT_PTR id);
+    // Every timer falls due at `now`.
+    void fire_timers(DWORD now);
     // A destroyed window takes its timers and its posted messages with it.
     void forget_window(HWND window);
 
@@ -56,4 +58,7 @@ class MessageQueue {
     std::vector<Timer> timers_;
 };
 
-} // namespace host
+// The one thread's queue.
+MessageQueue& thread_queue();
+
+} // namespace win32

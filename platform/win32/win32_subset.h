@@ -2,7 +2,7 @@
 //
 // Types, constants and record layouts are those of Windows (DEVMODEA is 156 bytes,
 // PIXELFORMATDESCRIPTOR 40), so the program's code compiles unchanged. The functions are
-// supplied by the host layer (platform/linux/, over SDL2) in the show, and by scripted
+// supplied by the host layer (platform/win32/ and a backend) in the show, and by scripted
 // stand-ins in the tests. Calling conventions do not exist on these hosts: WINAPI and
 // CALLBACK are empty.
 #pragma once
@@ -53,6 +53,9 @@ typedef HINSTANCE HMODULE;
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<std::uintptr_t>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<std::uintptr_t>(l) >> 16) & 0xFFFF))
+#define MAKELPARAM(low, high)                                                                      \
+    (static_cast<LPARAM>((static_cast<std::uint32_t>(high) & 0xFFFF) << 16 |                       \
+                         (static_cast<std::uint32_t>(low) & 0xFFFF)))
 #define MAKEINTRESOURCEA(i)                                                                        \
     (reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
 

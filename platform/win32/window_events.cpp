@@ -1,39 +1,39 @@
 #include "platform/win32/window_events.h"
 
-namespace host {
+namespace win32 {
 
-bool size_report(const SDL_WindowEvent& event, bool maximized, Window* window, SizeReport* out) {
-    switch (event.event) {
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
+bool size_report(SizeEvent event, int width, int height, bool maximized, Window* window,
+                 SizeReport* out) {
+    switch (event) {
+    case SizeEvent::resized:
         if (window->covers_screen || window->minimized ||
-            (event.data1 == window->client_width && event.data2 == window->client_height)) {
+            (width == window->client_width && height == window->client_height)) {
             return false;
         }
-        window->client_width = event.data1;
-        window->client_height = event.data2;
-        *out = SizeReport{maximized ? WPARAM{SIZE_MAXIMIZED} : WPARAM{SIZE_RESTORED}, event.data1,
-                          event.data2};
+        window->client_width = width;
+        window->client_height = height;
+        *out =
+            SizeReport{maximized ? WPARAM{SIZE_MAXIMIZED} : WPARAM{SIZE_RESTORED}, width, height};
         return true;
-    case SDL_WINDOWEVENT_MINIMIZED:
+    case SizeEvent::minimized:
         if (window->minimized) {
             return false;
         }
         window->minimized = true;
         *out = SizeReport{SIZE_MINIMIZED, 0, 0};
         return true;
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SizeEvent::restored:
+    case SizeEvent::maximized:
         if (!window->minimized) {
             return false;
         }
         window->minimized = false;
-        *out = SizeReport{event.event == SDL_WINDOWEVENT_MAXIMIZED ? WPARAM{SIZE_MAXIMIZED}
-                                                                   : WPARAM{SIZE_RESTORED},
+        *out = SizeReport{event == SizeEvent::maximized ? WPARAM{SIZE_MAXIMIZED}
+                                                        : WPARAM{SIZE_RESTORED},
                           window->client_width, window->client_height};
         return true;
-    default:
-        return false;
     }
+    return false;
 }
 
-} // namespace host
+} // namespace win32

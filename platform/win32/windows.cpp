@@ -20,20 +20,12 @@ struct WindowClass {
 std::vector<WindowClass> classes;
 ATOM next_atom = 0xC000;
 
-std::vector<std::unique_ptr<host::Window>> windows;
+std::vector<std::unique_ptr<win32::Window>> windows;
 HWND active = nullptr;
 HWND focus = nullptr;
 
-enum class Video { untried, running, failed };
-Video video = Video::untried;
-
-struct VirtualMode {
-    bool on;
-    DWORD width;
-    DWORD height;
-    DWORD bits;
-};
-VirtualMode virtual_mode = {false, 0, 0, 0};
+// The display mode the program asked for, in force until ChangeDisplaySettingsA(NULL, 0).
+bool virtual_mode_on = false;
 
 // Windows' cursor display counter: the cursor shows while it is 0 or more.
 int cursor_count = 0;
@@ -44,16 +36,9 @@ bool screen_saver_probe = false;
 bool screen_saver_request_reached_default = false;
 
 constexpr DWORD cds_test = 0x2;
-constexpr LONG sdl_window_position_limit = 16384;
 
 HICON__ system_icon = {};
 HCURSOR__ system_cursor = {};
-
-void apply_cursor() {
-    if (video == Video::running) {
-        SDL_ShowCursor(cursor_count >= 0 ? SDL_ENABLE : SDL_DISABLE);
-    }
-}
 
 const WindowClass* find_class(LPCSTR name) {
     // Class atoms given in place of names are not supported.
@@ -68,11 +53,6 @@ const WindowClass* find_class(LPCSTR name) {
     return nullptr;
 }
 
-LPARAM pack_words(int low, int high) {
-    return static_cast<LPARAM>((static_cast<std::uint32_t>(high) & 0xFFFF) << 16 |
-                               (static_cast<std::uint32_t>(low) & 0xFFFF));
-}
-
 // Asks the window procedure, as Windows does before starting the screen saver and before powering
 // the monitor down, and keeps them off while either is refused.
 void update_screen_saver(HWND window) {
@@ -82,39 +62,18 @@ void update_screen_saver(HWND window) {
         screen_saver_probe = true;
         screen_saver_request_reached_default = false;
         // SC_MONITORPOWER's lParam 2 asks for the monitor to be switched off.
-        host::send(window, WM_SYSCOMMAND, request, request == SC_MONITORPOWER ? 2 : 0);
+        win32::send(window, WM_SYSCOMMAND, request, request == SC_MONITORPOWER ? 2 : 0);
         screen_saver_probe = false;
         allowed = allowed && screen_saver_request_reached_default;
     }
-    if (allowed) {
-        SDL_EnableScreenSaver();
-    } else {
-        SDL_DisableScreenSaver();
-    }
+    backend::allow_screen_saver(allowed);
 }
 
-// The popup stops covering the screen and becomes a borderless window of its own size.
-void uncover(host::Window& window) {
-    window.covers_screen = false;
-    SDL_SetWindowFullscreen(window.sdl, 0);
-    SDL_SetWindowSize(window.sdl, std::max(window.client_width, 1),
-                      std::max(window.client_height, 1));
-}
-
-void set_window_gl_attributes() {
-    // The window's own surface only receives the finished picture; the program draws into a
-    // framebuffer of the pixel format's depths. These are minimums, and serve the program
-    // directly where there are no framebuffer objects.
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 6);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-}
-
-void erase_window(const host::Window* window) {
+// The window record goes, after the backend's own window.
+void erase_window(win32::Window* window) {
+    backend::destroy_window(*window);
     windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [&](const std::unique_ptr<host::Window>& entry) {
+                                 [&](const std::unique_ptr<win32::Window>& entry) {
                                      return entry.get() == window;
                                  }),
                   windows.end());
@@ -122,44 +81,7 @@ void erase_window(const host::Window* window) {
 
 } // namespace
 
-namespace host {
-
-void prepare() {
-    // Ctrl+C and SIGTERM end the process at once, as they would any program; the X server takes
-    // the window away.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // The screen saver stays on unless the window procedure refuses it.
-    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-}
-
-bool video_ready() {
-    if (video == Video::untried) {
-        video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? Video::running : Video::failed;
-        // SDL falls back on drivers that draw to no screen at all; they count as a display only
-        // when asked for by name.
-        const char* driver = SDL_GetCurrentVideoDriver();
-        const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
-        if (video == Video::running && driver != nullptr &&
-            (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
-            (wanted == nullptr || SDL_strcasecmp(wanted, driver) != 0)) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-            video = Video::failed;
-        }
-        if (video == Video::running && driver != nullptr && SDL_strcmp(driver, "x11") == 0) {
-            keep_x_errors_non_fatal();
-        }
-        if (video == Video::running) {
-            // Keys only, no text input method.
-            SDL_StopTextInput();
-            apply_cursor();
-        }
-    }
-    return video == Video::running;
-}
-
-bool video_running() {
-    return video == Video::running;
-}
+namespace win32 {
 
 Window* find_window(HWND window) {
     if (window == nullptr) {
@@ -173,9 +95,9 @@ Window* find_window(HWND window) {
     return nullptr;
 }
 
-Window* find_window(SDL_Window* sdl) {
+Window* find_native_window(const void* native) {
     for (const std::unique_ptr<Window>& entry : windows) {
-        if (sdl != nullptr && entry->sdl == sdl) {
+        if (native != nullptr && entry->native == native) {
             return entry.get();
         }
     }
@@ -238,24 +160,21 @@ void set_active(HWND window, bool now_active) {
         send(window, WM_KILLFOCUS, 0, 0);
     }
     send(window, WM_ACTIVATEAPP, FALSE, 0);
-    SDL_EnableScreenSaver();
+    backend::allow_screen_saver(true);
 }
 
 void release_windows() {
-    // Destroying a window that covers the screen also gives the screen back.
+    // Destroying a window that covers the display also gives the display back.
     for (const std::unique_ptr<Window>& entry : windows) {
-        SDL_DestroyWindow(entry->sdl);
+        backend::destroy_window(*entry);
+        thread_queue().forget_window(handle_of(entry.get()));
     }
     windows.clear();
     active = nullptr;
     focus = nullptr;
-    if (video == Video::running) {
-        SDL_ShowCursor(SDL_ENABLE);
-        SDL_EnableScreenSaver();
-    }
 }
 
-} // namespace host
+} // namespace win32
 
 ATOM RegisterClassA(const WNDCLASSA* window_class) {
     if (window_class == nullptr || window_class->lpfnWndProc == nullptr ||
@@ -275,7 +194,7 @@ BOOL UnregisterClassA(LPCSTR class_name, HINSTANCE) {
         return FALSE;
     }
     // A class cannot go while windows of it exist.
-    for (const std::unique_ptr<host::Window>& entry : windows) {
+    for (const std::unique_ptr<win32::Window>& entry : windows) {
         if (strcasecmp(entry->class_name.c_str(), window_class->name.c_str()) == 0) {
             return FALSE;
         }
@@ -294,115 +213,99 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR) {
 
 LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
     if (mode == nullptr) {
-        // Back to the desktop's own mode, which was never left.
-        if (virtual_mode.on) {
-            virtual_mode.on = false;
-            for (const std::unique_ptr<host::Window>& entry : windows) {
+        // Back to the display's own mode, which was never left.
+        if (virtual_mode_on) {
+            virtual_mode_on = false;
+            for (const std::unique_ptr<win32::Window>& entry : windows) {
                 if (entry->covers_screen) {
-                    uncover(*entry);
+                    // The popup becomes a borderless window of its own size.
+                    entry->covers_screen = false;
+                    backend::change_window(*entry, win32::WindowChange::uncover);
                 }
             }
         }
         return DISP_CHANGE_SUCCESSFUL;
     }
 
-    SDL_DisplayMode desktop;
-    if (!host::video_ready() || SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+    int display_width = 0;
+    int display_height = 0;
+    if (!backend::display_size(&display_width, &display_height)) {
         return DISP_CHANGE_BADMODE;
     }
     const DWORD width =
-        (mode->dmFields & DM_PELSWIDTH) ? mode->dmPelsWidth : static_cast<DWORD>(desktop.w);
+        (mode->dmFields & DM_PELSWIDTH) ? mode->dmPelsWidth : static_cast<DWORD>(display_width);
     const DWORD height =
-        (mode->dmFields & DM_PELSHEIGHT) ? mode->dmPelsHeight : static_cast<DWORD>(desktop.h);
+        (mode->dmFields & DM_PELSHEIGHT) ? mode->dmPelsHeight : static_cast<DWORD>(display_height);
     const DWORD bits = (mode->dmFields & DM_BITSPERPEL) ? mode->dmBitsPerPel : 32;
-    // The picture is shown scaled on the desktop, never larger than it, and in true colour, so
+    // The picture is shown scaled on the display, never larger than it, and in true colour, so
     // there is no palette mode.
-    if (width == 0 || height == 0 || width > static_cast<DWORD>(desktop.w) ||
-        height > static_cast<DWORD>(desktop.h) || (bits != 16 && bits != 24 && bits != 32)) {
+    if (width == 0 || height == 0 || width > static_cast<DWORD>(display_width) ||
+        height > static_cast<DWORD>(display_height) || (bits != 16 && bits != 24 && bits != 32)) {
         return DISP_CHANGE_BADMODE;
     }
     if ((flags & cds_test) == 0) {
-        virtual_mode = VirtualMode{true, width, height, bits};
+        virtual_mode_on = true;
     }
     return DISP_CHANGE_SUCCESSFUL;
 }
 
 int ShowCursor(BOOL show) {
     cursor_count += show ? 1 : -1;
-    apply_cursor();
+    backend::show_cursor(cursor_count >= 0);
     return cursor_count;
 }
 
 BOOL AdjustWindowRectEx(RECT* rect, DWORD, BOOL, DWORD) {
-    // The window manager draws the frame outside the client area.
+    // The host draws the frame outside the client area.
     return rect != nullptr ? TRUE : FALSE;
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE, LPVOID) {
     const WindowClass* window_class = find_class(class_name);
-    if (window_class == nullptr || !host::video_ready()) {
+    if (window_class == nullptr) {
         return nullptr;
     }
 
-    auto window = std::make_unique<host::Window>();
+    auto window = std::make_unique<win32::Window>();
     window->proc = window_class->proc;
     window->class_name = window_class->name;
     window->style = style;
     window->client_width = std::max(width, 0);
     window->client_height = std::max(height, 0);
-    window->covers_screen = virtual_mode.on && (style & WS_POPUP) != 0;
+    window->covers_screen = virtual_mode_on && (style & WS_POPUP) != 0;
     window->dc.window = window.get();
-
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
-    if (style & WS_POPUP) {
-        flags |= SDL_WINDOW_BORDERLESS;
-    }
-    if (style & WS_THICKFRAME) {
-        flags |= SDL_WINDOW_RESIZABLE;
-    }
-    if (window->covers_screen) {
-        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    }
-    set_window_gl_attributes();
-    window->sdl = SDL_CreateWindow(
-        window_name != nullptr ? window_name : "",
-        std::clamp(x, -sdl_window_position_limit, sdl_window_position_limit),
-        std::clamp(y, -sdl_window_position_limit, sdl_window_position_limit),
-        std::max(window->client_width, 1), std::max(window->client_height, 1), flags);
-    if (window->sdl == nullptr) {
+    if (!backend::create_window(*window, window_name != nullptr ? window_name : "", x, y)) {
         return nullptr;
     }
-    const HWND handle = host::handle_of(window.get());
+    const HWND handle = win32::handle_of(window.get());
     const int client_width = window->client_width;
     const int client_height = window->client_height;
     windows.push_back(std::move(window));
-    apply_cursor();
 
     // The creation messages, in Windows' order. A procedure that refuses WM_NCCREATE or
     // WM_CREATE gets no window.
-    if (host::send(handle, WM_NCCREATE, 0, 0) == FALSE) {
-        host::Window* refused = host::find_window(handle);
+    if (win32::send(handle, WM_NCCREATE, 0, 0) == FALSE) {
+        win32::Window* refused = win32::find_window(handle);
         if (refused != nullptr) {
-            SDL_DestroyWindow(refused->sdl);
             erase_window(refused);
         }
         return nullptr;
     }
-    if (host::send(handle, WM_CREATE, 0, 0) == -1) {
+    if (win32::send(handle, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(handle);
         return nullptr;
     }
-    host::send(handle, WM_SIZE, SIZE_RESTORED, pack_words(client_width, client_height));
-    host::send(handle, WM_MOVE, 0, pack_words(x, y));
+    win32::send(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client_width, client_height));
+    win32::send(handle, WM_MOVE, 0, MAKELPARAM(x, y));
     if ((style & WS_VISIBLE) != 0) {
         ShowWindow(handle, SW_SHOW);
     }
-    return host::find_window(handle) != nullptr ? handle : nullptr;
+    return win32::find_window(handle) != nullptr ? handle : nullptr;
 }
 
 BOOL DestroyWindow(HWND handle) {
-    host::Window* window = host::find_window(handle);
+    win32::Window* window = win32::find_window(handle);
     if (window == nullptr) {
         return FALSE;
     }
@@ -411,70 +314,68 @@ BOOL DestroyWindow(HWND handle) {
     }
     window->destroying = true;
     if (window->visible) {
-        SDL_HideWindow(window->sdl);
+        backend::change_window(*window, win32::WindowChange::hide);
         window->visible = false;
     }
-    host::set_active(handle, false);
+    win32::set_active(handle, false);
     if (focus == handle) {
         focus = nullptr;
-        host::send(handle, WM_KILLFOCUS, 0, 0);
+        win32::send(handle, WM_KILLFOCUS, 0, 0);
     }
-    host::send(handle, WM_DESTROY, 0, 0);
-    host::send(handle, WM_NCDESTROY, 0, 0);
+    win32::send(handle, WM_DESTROY, 0, 0);
+    win32::send(handle, WM_NCDESTROY, 0, 0);
 
-    host::queue().forget_window(handle);
-    window = host::find_window(handle);
+    win32::thread_queue().forget_window(handle);
+    window = win32::find_window(handle);
     if (window != nullptr) {
-        host::forget_window_gl(*window);
-        SDL_DestroyWindow(window->sdl);
         erase_window(window);
     }
     return TRUE;
 }
 
 BOOL ShowWindow(HWND handle, int show) {
-    host::Window* window = host::find_window(handle);
+    win32::Window* window = win32::find_window(handle);
     if (window == nullptr) {
         return FALSE;
     }
     const bool was_visible = window->visible;
     if (show == SW_HIDE) {
         if (was_visible) {
-            host::send(handle, WM_SHOWWINDOW, FALSE, 0);
-            window = host::find_window(handle);
+            win32::send(handle, WM_SHOWWINDOW, FALSE, 0);
+            window = win32::find_window(handle);
             if (window != nullptr) {
-                SDL_HideWindow(window->sdl);
+                backend::change_window(*window, win32::WindowChange::hide);
                 window->visible = false;
-                host::set_active(handle, false);
+                win32::set_active(handle, false);
             }
         }
         return was_visible ? TRUE : FALSE;
     }
     if (!was_visible) {
-        host::send(handle, WM_SHOWWINDOW, TRUE, 0);
-        window = host::find_window(handle);
+        win32::send(handle, WM_SHOWWINDOW, TRUE, 0);
+        window = win32::find_window(handle);
         if (window == nullptr) {
             return FALSE;
         }
-        SDL_ShowWindow(window->sdl);
+        backend::change_window(*window, win32::WindowChange::show);
         window->visible = true;
     }
-    host::set_active(handle, true);
+    win32::set_active(handle, true);
     return was_visible ? TRUE : FALSE;
 }
 
 BOOL SetForegroundWindow(HWND handle) {
-    host::Window* window = host::find_window(handle);
+    win32::Window* window = win32::find_window(handle);
     if (window == nullptr) {
         return FALSE;
     }
-    SDL_RaiseWindow(window->sdl);
-    host::set_active(handle, true);
+    backend::change_window(*window, win32::WindowChange::raise);
+    win32::set_active(handle, true);
     return TRUE;
 }
 
 HWND SetFocus(HWND handle) {
-    if (handle != nullptr && host::find_window(handle) == nullptr) {
+    if (handle != nullptr && win32::find_window(handle) == nullptr) {
         return nullptr;
     }
     const HWND previous = focus;
@@ -483,10 +384,10 @@ HWND SetFocus(HWND handle) {
     }
     focus = handle;
     if (previous != nullptr) {
-        host::send(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(handle), 0);
+        win32::send(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(handle), 0);
     }
     if (handle != nullptr) {
-        host::send(handle, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+        win32::send(handle, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
     }
     return previous;
 }
@@ -506,30 +407,29 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_SYSKEYDOWN:
         // Alt+F4 closes the window (bit 29: Alt is held).
         if (wparam == VK_F4 && (static_cast<std::uintptr_t>(lparam) & (1u << 29)) != 0) {
-            host::send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+            win32::send(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
         }
         return 0;
     case WM_SYSCOMMAND: {
-        host::Window* window = host::find_window(handle);
+        win32::Window* window = win32::find_window(handle);
+        const auto change = [window](win32::WindowChange how) {
+            if (window != nullptr) {
+                backend::change_window(*window, how);
+            }
+        };
         // The low four bits of a system command are Windows' own.
         switch (wparam & 0xFFF0) {
         case SC_CLOSE:
-            host::send(handle, WM_CLOSE, 0, 0);
+            win32::send(handle, WM_CLOSE, 0, 0);
             break;
         case SC_MINIMIZE:
-            if (window != nullptr) {
-                SDL_MinimizeWindow(window->sdl);
-            }
+            change(win32::WindowChange::minimize);
             break;
         case SC_MAXIMIZE:
-            if (window != nullptr) {
-                SDL_MaximizeWindow(window->sdl);
-            }
+            change(win32::WindowChange::maximize);
             break;
         case SC_RESTORE:
-            if (window != nullptr) {
-                SDL_RestoreWindow(window->sdl);
-            }
+            change(win32::WindowChange::restore);
             break;
         case SC_SCREENSAVE:
         case SC_MONITORPOWER:
