@@ -2,8 +2,6 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,34 +10,6 @@ namespace {
 
 EGLDisplay display = EGL_NO_DISPLAY;
 EGLConfig config = nullptr;
-
-// Framebuffer objects are not part of GL 1.1; their entry points come from EGL.
-PFNGLGENFRAMEBUFFERSPROC gen_framebuffers = nullptr;
-PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers = nullptr;
-PFNGLBINDFRAMEBUFFERPROC bind_framebuffer = nullptr;
-PFNGLGENRENDERBUFFERSPROC gen_renderbuffers = nullptr;
-PFNGLDELETERENDERBUFFERSPROC delete_renderbuffers = nullptr;
-PFNGLBINDRENDERBUFFERPROC bind_renderbuffer = nullptr;
-PFNGLRENDERBUFFERSTORAGEPROC renderbuffer_storage = nullptr;
-PFNGLFRAMEBUFFERRENDERBUFFERPROC framebuffer_renderbuffer = nullptr;
-PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status = nullptr;
-
-template <typename Function> bool load(Function* function, const char* name) {
-    *function = reinterpret_cast<Function>(eglGetProcAddress(name));
-    return *function != nullptr;
-}
-
-bool load_framebuffer_functions() {
-    return load(&gen_framebuffers, "glGenFramebuffers") &&
-           load(&delete_framebuffers, "glDeleteFramebuffers") &&
-           load(&bind_framebuffer, "glBindFramebuffer") &&
-           load(&gen_renderbuffers, "glGenRenderbuffers") &&
-           load(&delete_renderbuffers, "glDeleteRenderbuffers") &&
-           load(&bind_renderbuffer, "glBindRenderbuffer") &&
-           load(&renderbuffer_storage, "glRenderbufferStorage") &&
-           load(&framebuffer_renderbuffer, "glFramebufferRenderbuffer") &&
-           load(&check_framebuffer_status, "glCheckFramebufferStatus");
-}
 
 bool fail(std::string* error, const char* what) {
     char code[40];
@@ -117,44 +87,8 @@ void destroy_context(void* context) {
     eglDestroyContext(display, static_cast<EGLContext>(context));
 }
 
-bool make_framebuffer(Framebuffer* out, int width, int height, bool rgb565, std::string* error) {
-    if (!load_framebuffer_functions()) {
-        return fail(error, "no framebuffer objects");
-    }
-    Framebuffer& made = *out;
-    made.width = width > 0 ? width : 1;
-    made.height = height > 0 ? height : 1;
-    made.rgb565 = rgb565;
-    gen_framebuffers(1, &made.framebuffer);
-    bind_framebuffer(GL_FRAMEBUFFER, made.framebuffer);
-    gen_renderbuffers(2, made.renderbuffers);
-    bind_renderbuffer(GL_RENDERBUFFER, made.renderbuffers[0]);
-    renderbuffer_storage(GL_RENDERBUFFER, rgb565 ? GL_RGB565 : GL_RGB8, made.width, made.height);
-    framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                             made.renderbuffers[0]);
-    bind_renderbuffer(GL_RENDERBUFFER, made.renderbuffers[1]);
-    renderbuffer_storage(GL_RENDERBUFFER, rgb565 ? GL_DEPTH_COMPONENT16 : GL_DEPTH_COMPONENT24,
-                         made.width, made.height);
-    framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                             made.renderbuffers[1]);
-    bind_renderbuffer(GL_RENDERBUFFER, 0);
-    if (check_framebuffer_status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        delete_framebuffer(out);
-        return fail(error, rgb565 ? "the RGB565 framebuffer is incomplete"
-                                  : "the RGB888 framebuffer is incomplete");
-    }
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    return true;
-}
-
-void delete_framebuffer(Framebuffer* framebuffer) {
-    if (framebuffer->framebuffer != 0) {
-        bind_framebuffer(GL_FRAMEBUFFER, 0);
-        delete_framebuffers(1, &framebuffer->framebuffer);
-        delete_renderbuffers(2, framebuffer->renderbuffers);
-    }
-    *framebuffer = Framebuffer{};
+void* get_proc_address(const char* name) {
+    return reinterpret_cast<void*>(eglGetProcAddress(name));
 }
 
 } // namespace egl

@@ -2,11 +2,9 @@
 // each drawing into a framebuffer object of its window's size and pixel format, and SwapBuffers
 // reading the finished frame back for the sink.
 #include "platform/egl/surfaceless.h"
+#include "platform/fbo/framebuffer.h"
 #include "platform/headless/host_state.h"
 #include "platform/win32/backend.h"
-
-#include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -17,10 +15,10 @@ namespace {
 
 struct Context {
     void* egl = nullptr;
-    // What a 16-bit display offers, or else true colour, as the window's pixel format asks.
-    bool rgb565 = false;
-    // Made the first time the context is made current, at the size of that window.
-    egl::Framebuffer framebuffer;
+    fbo::Api api = {};
+    // Made the first time the context is made current, at the size and pixel format of that
+    // window: RGB565 and 16-bit depth for the show's 16-bit colour.
+    fbo::Framebuffer framebuffer;
 };
 
 std::string gl_error_text;
@@ -34,7 +32,7 @@ std::uint8_t widen(unsigned value, int bits) {
 }
 
 // The bound framebuffer as 8-bit red, green and blue, the top row first.
-const std::uint8_t* read_frame(const egl::Framebuffer& framebuffer) {
+const std::uint8_t* read_frame(const fbo::Framebuffer& framebuffer) {
     const int width = framebuffer.width;
     const int height = framebuffer.height;
     const std::size_t pixels = static_cast<std::size_t>(width) * height;
@@ -42,7 +40,7 @@ const std::uint8_t* read_frame(const egl::Framebuffer& framebuffer) {
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    if (framebuffer.rgb565) {
+    if (framebuffer.colour_format == GL_RGB565) {
         // The 16-bit pixels exactly as drawn, widened here rather than by the driver.
         packed_pixels.resize(pixels);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, packed_pixels.data());
@@ -77,14 +75,13 @@ const std::string& capture::gl_error() {
 
 namespace backend {
 
-void* create_context(win32::Window& window) {
+void* create_context(win32::Window&) {
     void* egl = egl::create_context(&gl_error_text);
     if (egl == nullptr) {
         return nullptr;
     }
     auto* context = new Context;
     context->egl = egl;
-    context->rgb565 = window.pixel_format.cColorBits <= 16;
     return context;
 }
 
@@ -93,10 +90,20 @@ bool make_current(win32::Window* window, void* handle, bool) {
     if (!egl::make_current(context != nullptr ? context->egl : nullptr, &gl_error_text)) {
         return false;
     }
-    // The framebuffer is made on the context's first use, at the size of that window.
-    return context == nullptr || context->framebuffer.framebuffer != 0 ||
-           egl::make_framebuffer(&context->framebuffer, window->client_width, window->client_height,
-                                 context->rgb565, &gl_error_text);
+    if (context == nullptr || context->framebuffer.framebuffer != 0) {
+        return true;
+    }
+    // The framebuffer is made on the context's first use, for that window.
+    if (!fbo::load(&context->api, egl::get_proc_address)) {
+        gl_error_text = "no framebuffer objects";
+        return false;
+    }
+    if (!fbo::make(context->api, &context->framebuffer, window->client_width, window->client_height,
+                   window->pixel_format.cColorBits, window->pixel_format.cDepthBits)) {
+        gl_error_text = "no framebuffer for the window's pixel format";
+        return false;
+    }
+    return true;
 }
 
 void delete_context(void* handle) {
@@ -106,7 +113,7 @@ void delete_context(void* handle) {
 }
 
 bool present(win32::Window&, void* handle) {
-    const egl::Framebuffer& framebuffer = static_cast<Context*>(handle)->framebuffer;
+    const fbo::Framebuffer& framebuffer = static_cast<Context*>(handle)->framebuffer;
     const std::uint8_t* rgb = read_frame(framebuffer);
     if (!capture::host::sink->take_frame(capture::host::frame, capture::host::now_ms(), rgb,
                                          framebuffer.width, framebuffer.height)) {

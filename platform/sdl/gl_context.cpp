@@ -1,6 +1,6 @@
 // GL contexts and the presentation of frames: the program draws into an offscreen framebuffer of
 // its client size and depths, and SwapBuffers shows it scaled onto the window.
-#include "platform/gl.h"
+#include "platform/fbo/framebuffer.h"
 #include "platform/sdl/letterbox.h"
 #include "platform/sdl/sdl.h"
 
@@ -10,139 +10,17 @@
 
 namespace {
 
-// The framebuffer-object entry points, from GL 3.0 or ARB_framebuffer_object.
-struct FramebufferApi {
-    PFNGLGENFRAMEBUFFERSPROC gen_framebuffers;
-    PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers;
-    PFNGLBINDFRAMEBUFFERPROC bind_framebuffer;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebuffer_renderbuffer;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status;
-    PFNGLGENRENDERBUFFERSPROC gen_renderbuffers;
-    PFNGLDELETERENDERBUFFERSPROC delete_renderbuffers;
-    PFNGLBINDRENDERBUFFERPROC bind_renderbuffer;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbuffer_storage;
-    PFNGLBLITFRAMEBUFFERPROC blit_framebuffer;
-};
-
 struct Context {
     SDL_GLContext sdl;
     // The window it draws to: the one of its last wglMakeCurrent.
     win32::Window* window;
     bool has_framebuffers;
-    FramebufferApi api;
-    GLuint framebuffer;
-    GLuint colour_buffer;
-    GLuint depth_buffer;
-    int width;
-    int height;
+    fbo::Api api;
+    fbo::Framebuffer target;
 };
 
 std::vector<std::unique_ptr<Context>> contexts;
 Context* current = nullptr;
-
-template <typename Function> bool load(Function& function, const char* name) {
-    function = reinterpret_cast<Function>(SDL_GL_GetProcAddress(name));
-    return function != nullptr;
-}
-
-// Needs the context current.
-bool load_framebuffer_api(FramebufferApi& api) {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    const bool core = version != nullptr && version[0] >= '3' && version[0] <= '9';
-    if (!core && !SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object")) {
-        return false;
-    }
-    return load(api.gen_framebuffers, "glGenFramebuffers") &&
-           load(api.delete_framebuffers, "glDeleteFramebuffers") &&
-           load(api.bind_framebuffer, "glBindFramebuffer") &&
-           load(api.framebuffer_renderbuffer, "glFramebufferRenderbuffer") &&
-           load(api.check_framebuffer_status, "glCheckFramebufferStatus") &&
-           load(api.gen_renderbuffers, "glGenRenderbuffers") &&
-           load(api.delete_renderbuffers, "glDeleteRenderbuffers") &&
-           load(api.bind_renderbuffer, "glBindRenderbuffer") &&
-           load(api.renderbuffer_storage, "glRenderbufferStorage") &&
-           load(api.blit_framebuffer, "glBlitFramebuffer");
-}
-
-void drain_gl_errors() {
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-}
-
-void delete_framebuffer(Context& context) {
-    if (context.framebuffer == 0) {
-        return;
-    }
-    const FramebufferApi& api = context.api;
-    api.bind_framebuffer(GL_FRAMEBUFFER, 0);
-    api.delete_framebuffers(1, &context.framebuffer);
-    api.delete_renderbuffers(1, &context.colour_buffer);
-    if (context.depth_buffer != 0) {
-        api.delete_renderbuffers(1, &context.depth_buffer);
-    }
-    context.framebuffer = 0;
-    context.colour_buffer = 0;
-    context.depth_buffer = 0;
-}
-
-GLuint make_renderbuffer(const FramebufferApi& api, GLenum format, int width, int height) {
-    GLuint renderbuffer = 0;
-    api.gen_renderbuffers(1, &renderbuffer);
-    api.bind_renderbuffer(GL_RENDERBUFFER, renderbuffer);
-    api.renderbuffer_storage(GL_RENDERBUFFER, format, width, height);
-    api.bind_renderbuffer(GL_RENDERBUFFER, 0);
-    if (glGetError() != GL_NO_ERROR) {
-        api.delete_renderbuffers(1, &renderbuffer);
-        return 0;
-    }
-    return renderbuffer;
-}
-
-// Makes the framebuffer the program draws into, with the pixel format's colour and depth bits,
-// trying the exact 16-bit formats first. False when none of the candidates is complete.
-bool make_framebuffer(Context& context, const win32::Window& window) {
-    const FramebufferApi& api = context.api;
-    const int width = std::max(window.client_width, 1);
-    const int height = std::max(window.client_height, 1);
-    const PIXELFORMATDESCRIPTOR& format = window.pixel_format;
-
-    const GLenum colour_formats_16[] = {GL_RGB565, GL_RGB5, GL_RGBA8};
-    const GLenum colour_formats_32[] = {GL_RGBA8};
-    const bool colour_16 = format.cColorBits <= 16;
-    const GLenum* colour_formats = colour_16 ? colour_formats_16 : colour_formats_32;
-    const int colour_format_count = colour_16 ? 3 : 1;
-    GLenum depth_format = 0;
-    if (format.cDepthBits > 0) {
-        depth_format = format.cDepthBits <= 16 ? GL_DEPTH_COMPONENT16 : GL_DEPTH_COMPONENT24;
-    }
-
-    drain_gl_errors();
-    for (int i = 0; i < colour_format_count; ++i) {
-        context.colour_buffer = make_renderbuffer(api, colour_formats[i], width, height);
-        if (context.colour_buffer == 0) {
-            continue;
-        }
-        context.depth_buffer =
-            depth_format != 0 ? make_renderbuffer(api, depth_format, width, height) : 0;
-        api.gen_framebuffers(1, &context.framebuffer);
-        api.bind_framebuffer(GL_FRAMEBUFFER, context.framebuffer);
-        api.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                     context.colour_buffer);
-        if (context.depth_buffer != 0) {
-            api.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                         context.depth_buffer);
-        }
-        if (api.check_framebuffer_status(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
-            (depth_format == 0 || context.depth_buffer != 0)) {
-            context.width = width;
-            context.height = height;
-            return true;
-        }
-        delete_framebuffer(context);
-        drain_gl_errors();
-    }
-    return false;
-}
 
 // Keeps the context's framebuffer at the window's client size and bound, or falls back to the
 // window's own surface when framebuffers cannot be had.
@@ -152,12 +30,14 @@ void ensure_framebuffer(Context& context, const win32::Window& window) {
     }
     const int width = std::max(window.client_width, 1);
     const int height = std::max(window.client_height, 1);
-    if (context.framebuffer != 0 && context.width == width && context.height == height) {
-        context.api.bind_framebuffer(GL_FRAMEBUFFER, context.framebuffer);
+    fbo::Framebuffer& target = context.target;
+    if (target.framebuffer != 0 && target.width == width && target.height == height) {
+        context.api.bind_framebuffer(GL_FRAMEBUFFER, target.framebuffer);
         return;
     }
-    delete_framebuffer(context);
-    if (!make_framebuffer(context, window)) {
+    fbo::destroy(context.api, &target);
+    if (!fbo::make(context.api, &target, width, height, window.pixel_format.cColorBits,
+                   window.pixel_format.cDepthBits)) {
         context.has_framebuffers = false;
         context.api.bind_framebuffer(GL_FRAMEBUFFER, 0);
     }
@@ -167,12 +47,13 @@ void ensure_framebuffer(Context& context, const win32::Window& window) {
 // around it, then the buffer swap. Every GL state touched here is put back afterwards, so the
 // program finds its own state exactly as it left it.
 void show_frame(Context& context, win32::Window& window) {
-    const FramebufferApi& api = context.api;
+    const fbo::Api& api = context.api;
+    const fbo::Framebuffer& picture = context.target;
     int surface_width = 0;
     int surface_height = 0;
     SDL_GL_GetDrawableSize(sdl::window_of(window), &surface_width, &surface_height);
     const sdl::PixelRect target =
-        sdl::letterbox(context.width, context.height, surface_width, surface_height);
+        sdl::letterbox(picture.width, picture.height, surface_width, surface_height);
 
     GLint draw_framebuffer = 0;
     GLint read_framebuffer = 0;
@@ -184,7 +65,7 @@ void show_frame(Context& context, win32::Window& window) {
     glGetBooleanv(GL_COLOR_WRITEMASK, colour_mask);
     const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
 
-    api.bind_framebuffer(GL_READ_FRAMEBUFFER, context.framebuffer);
+    api.bind_framebuffer(GL_READ_FRAMEBUFFER, picture.framebuffer);
     api.bind_framebuffer(GL_DRAW_FRAMEBUFFER, 0);
     if (scissor) {
         glDisable(GL_SCISSOR_TEST);
@@ -194,7 +75,7 @@ void show_frame(Context& context, win32::Window& window) {
     glClear(GL_COLOR_BUFFER_BIT);
     if (target.width > 0 && target.height > 0) {
         // Nearest-pixel scaling keeps the picture's pixels sharp.
-        api.blit_framebuffer(0, 0, context.width, context.height, target.x, target.y,
+        api.blit_framebuffer(0, 0, picture.width, picture.height, target.x, target.y,
                              target.x + target.width, target.y + target.height, GL_COLOR_BUFFER_BIT,
                              GL_NEAREST);
     }
@@ -252,7 +133,7 @@ namespace backend {
 
 bool present(win32::Window& window, void* context) {
     Context& drawing = *static_cast<Context*>(context);
-    if (drawing.framebuffer != 0) {
+    if (drawing.target.framebuffer != 0) {
         show_frame(drawing, window);
     } else {
         SDL_GL_SwapWindow(sdl::window_of(window));
@@ -269,7 +150,7 @@ void* create_context(win32::Window& window) {
     }
     // SDL makes the new context current; WGL leaves the current one as it was.
     SDL_GL_MakeCurrent(previous != nullptr ? previous_window : sdl::window_of(window), previous);
-    contexts.push_back(std::make_unique<Context>(Context{sdl, nullptr, false, {}, 0, 0, 0, 0, 0}));
+    contexts.push_back(std::make_unique<Context>(Context{sdl, nullptr, false, {}, {}}));
     return contexts.back().get();
 }
 
@@ -285,7 +166,7 @@ bool make_current(win32::Window* window, void* handle, bool first_use) {
     current = context;
     context->window = window;
     if (first_use) {
-        context->has_framebuffers = load_framebuffer_api(context->api);
+        context->has_framebuffers = fbo::load(&context->api, SDL_GL_GetProcAddress);
         ensure_framebuffer(*context, *window);
         // As WGL does on a context's first use: viewport and scissor box cover the window.
         glViewport(0, 0, window->client_width, window->client_height);

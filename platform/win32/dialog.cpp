@@ -26,13 +26,7 @@ DialogButtons dialog_buttons(UINT type) {
 }
 
 int default_answer(UINT type) {
-    const DialogButtons set = dialog_buttons(type);
-    for (std::size_t i = 0; i < set.count; ++i) {
-        if (set.buttons[i].return_default) {
-            return set.buttons[i].answer;
-        }
-    }
-    return IDOK;
+    return dialog_buttons(type).buttons[0].answer;
 }
 
 int closed_answer(UINT type) {

@@ -24,7 +24,8 @@ struct DialogButtons {
 // in an OK box and No in a Yes/No box.
 DialogButtons dialog_buttons(UINT type);
 
-// The answer of a box that cannot be shown (no display), as if Return was pressed.
+// The answer of a box that cannot be shown (no display), as if Return was pressed: the first
+// button's.
 int default_answer(UINT type);
 
 // The answer of a box closed from its title bar: what Escape would pick.

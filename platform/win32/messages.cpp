@@ -30,18 +30,13 @@ void fire_timers() {
 
 int answer_unasked(const char* caption, const char* text, UINT type, const char* why) {
     const DialogButtons choices = dialog_buttons(type);
-    const int answer = default_answer(type);
     std::fprintf(stderr, "%s: %s\n", caption, text);
     if (choices.count > 1) {
-        for (std::size_t i = 0; i < choices.count; ++i) {
-            if (choices.buttons[i].answer == answer) {
-                std::fprintf(stderr, "%s: cannot show a dialog (%s), answering %s\n", caption, why,
-                             choices.buttons[i].text);
-            }
-        }
+        std::fprintf(stderr, "%s: cannot show a dialog (%s), answering %s\n", caption, why,
+                     choices.buttons[0].text);
     }
     std::fflush(stderr);
-    return answer;
+    return default_answer(type);
 }
 
 } // namespace win32

@@ -69,6 +69,16 @@ void update_screen_saver(HWND window) {
     backend::allow_screen_saver(allowed);
 }
 
+// The first window that `matches`, or null.
+template <typename Predicate> win32::Window* first_window(Predicate matches) {
+    for (const std::unique_ptr<win32::Window>& entry : windows) {
+        if (matches(*entry)) {
+            return entry.get();
+        }
+    }
+    return nullptr;
+}
+
 // The window record goes, after the backend's own window.
 void erase_window(win32::Window* window) {
     backend::destroy_window(*window);
@@ -84,33 +94,17 @@ void erase_window(win32::Window* window) {
 namespace win32 {
 
 Window* find_window(HWND window) {
-    if (window == nullptr) {
-        return nullptr;
-    }
-    for (const std::unique_ptr<Window>& entry : windows) {
-        if (handle_of(entry.get()) == window) {
-            return entry.get();
-        }
-    }
-    return nullptr;
+    return first_window([&](const Window& entry) { return window == handle_of(&entry); });
 }
 
 Window* find_native_window(const void* native) {
-    for (const std::unique_ptr<Window>& entry : windows) {
-        if (native != nullptr && entry->native == native) {
-            return entry.get();
-        }
-    }
-    return nullptr;
+    return first_window(
+        [&](const Window& entry) { return native != nullptr && entry.native == native; });
 }
 
 Window* window_of_dc(HDC dc) {
-    for (const std::unique_ptr<Window>& entry : windows) {
-        if (dc != nullptr && reinterpret_cast<HDC>(&entry->dc) == dc) {
-            return entry.get();
-        }
-    }
-    return nullptr;
+    return first_window(
+        [&](const Window& entry) { return dc == reinterpret_cast<const HDC__*>(&entry.dc); });
 }
 
 HWND handle_of(const Window* window) {

@@ -1,13 +1,13 @@
 #include "tests/support/offscreen_gl.h"
 
 #include "platform/egl/surfaceless.h"
-
-#include <GL/gl.h>
+#include "platform/fbo/framebuffer.h"
 
 namespace {
 
 void* context = nullptr;
-egl::Framebuffer framebuffer;
+fbo::Api api;
+fbo::Framebuffer framebuffer;
 
 } // namespace
 
@@ -15,8 +15,14 @@ namespace offscreen_gl {
 
 bool open(std::string* error) {
     context = egl::create_context(error);
-    if (context == nullptr || !egl::make_current(context, error) ||
-        !egl::make_framebuffer(&framebuffer, WIDTH, HEIGHT, true, error)) {
+    if (context == nullptr || !egl::make_current(context, error)) {
+        close();
+        return false;
+    }
+    // The show's 16-bit colour and 16-bit depth.
+    if (!fbo::load(&api, egl::get_proc_address) ||
+        !fbo::make(api, &framebuffer, WIDTH, HEIGHT, 16, 16)) {
+        *error = "no RGB565 framebuffer object";
         close();
         return false;
     }
@@ -26,7 +32,9 @@ bool open(std::string* error) {
 
 void close() {
     if (context != nullptr) {
-        egl::delete_framebuffer(&framebuffer);
+        if (framebuffer.framebuffer != 0) {
+            fbo::destroy(api, &framebuffer);
+        }
         std::string ignored;
         egl::make_current(nullptr, &ignored);
         egl::destroy_context(context);
