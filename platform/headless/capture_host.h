@@ -1,9 +1,9 @@
-// The capture host: the part of Win32, WGL and WinMM that the program calls, supplied so that
-// the unchanged show renders without a screen, as fast as it can, into a capture's outputs.
+// The capture's backend of the Win32 layer (platform/win32/backend.h), on which the unchanged
+// show renders without a screen, as fast as it can, into a capture's outputs; and what the
+// capture tool asks of it.
 //
-// - No window on screen: windows are records with a window procedure and a client size. Creating
-//   one sends it WM_SIZE with its client size; AdjustWindowRectEx adds no frame, and
-//   ChangeDisplaySettingsA accepts every mode without touching a real display.
+// - No window on screen: the layer's windows get their messages as on any host, but have no
+//   window of the host's own. The display is virtual: every mode up to 65535 x 65535 is there.
 // - GL from Mesa through EGL on its surfaceless platform (llvmpipe unless LIBGL_ALWAYS_SOFTWARE
 //   says otherwise): the program draws into a framebuffer object of the window's client size
 //   with the colour and depth bits its pixel format asks for (RGB565 and 16-bit depth for 16-bit

@@ -1,4 +1,4 @@
-// WinMM's sndPlaySoundA for Linux, over SDL2 audio (declared in platform/linux/win32_subset.h).
+// WinMM's sndPlaySoundA for Linux, over SDL2 audio (declared in platform/win32/win32_subset.h).
 //
 // What it supports:
 // - SND_MEMORY images only: the pointer is a whole RIFF/WAVE image in memory, PCM, 8 or 16 bits,
