@@ -9,7 +9,9 @@ endif()
 
 # The show itself: a GUI-subsystem program whose entry is WinMain (app/main.cpp).
 add_executable(solid-objects WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/windows_entry.cpp)
-target_link_libraries(solid-objects PRIVATE solid_app opengl32 glu32 winmm gdi32 user32)
+# The system's import libraries come after every library of the program that calls them.
+target_link_libraries(solid-objects
+  PRIVATE solid_app solid_show solid_audio solid_gfx opengl32 glu32 winmm gdi32 user32)
 if(MINGW)
   target_link_options(solid-objects PRIVATE -mwindows)
 endif()
