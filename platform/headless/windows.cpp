@@ -5,6 +5,7 @@
 #include "platform/headless/host_state.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/dialog.h"
+#include "platform/win32/message_queue.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,7 +88,7 @@ void idle(long ms_until_timer) {
     // Nothing else waits: the next frame falls due, and with it every timer, once.
     idle_peeks = 0;
     ++capture::host::frame;
-    win32::fire_timers();
+    win32::thread_queue().fire_timers(tick_count());
 }
 
 bool display_size(int* width, int* height) {

@@ -91,9 +91,8 @@ LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 bool post(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The window becomes (or stops being) the active one, with the messages that go with it.
 void set_active(HWND window, bool active);
-// Every timer falls due now: for a backend whose clock moves a frame at a time, each frame is one
-// period of every timer.
-void fire_timers();
+// (A backend whose clock moves a frame at a time fires every timer once a frame through
+// thread_queue().fire_timers, message_queue.h.)
 // Takes every window down without messages, through the backend (the end of the process).
 void release_windows();
 // The answer of a message box that nobody can be asked: caption and text on standard error,

@@ -1,5 +1,9 @@
 #include "platform/win32/dialog.h"
 
+#include "platform/win32/backend.h"
+
+#include <cstdio>
+
 namespace win32 {
 
 namespace {
@@ -37,6 +41,17 @@ int closed_answer(UINT type) {
         }
     }
     return IDOK;
+}
+
+int answer_unasked(const char* caption, const char* text, UINT type, const char* why) {
+    const DialogButtons choices = dialog_buttons(type);
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    if (choices.count > 1) {
+        std::fprintf(stderr, "%s: cannot show a dialog (%s), answering %s\n", caption, why,
+                     choices.buttons[0].text);
+    }
+    std::fflush(stderr);
+    return default_answer(type);
 }
 
 } // namespace win32

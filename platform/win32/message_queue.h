@@ -31,7 +31,8 @@ class MessageQueue {
     // tick falls due one period from now.
     void set_timer(HWND window, UINT_PTR id, UINT period_ms, TIMERPROC callback, DWORD now);
     bool kill_timer(HWND window, UINT_PTR id);
-    // Every timer falls due at `now`.
+    // Every timer falls due at `now`: for a backend whose clock moves a frame at a time, each
+    // frame is one period of every timer.
     void fire_timers(DWORD now);
     // A destroyed window takes its timers and its posted messages with it.
     void forget_window(HWND window);

@@ -1,45 +1,13 @@
 // The message loop's side of the layer: the queue, timers and dispatch; and the kernel calls and
 // message boxes, which hand over to the backend.
 #include "platform/win32/backend.h"
-#include "platform/win32/dialog.h"
 #include "platform/win32/message_queue.h"
-
-#include <cstdio>
 
 namespace {
 
 HINSTANCE__ module_instance = {};
 
 } // namespace
-
-namespace win32 {
-
-bool post(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wparam;
-    msg.lParam = lparam;
-    msg.time = GetTickCount();
-    return thread_queue().post(msg);
-}
-
-void fire_timers() {
-    thread_queue().fire_timers(GetTickCount());
-}
-
-int answer_unasked(const char* caption, const char* text, UINT type, const char* why) {
-    const DialogButtons choices = dialog_buttons(type);
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-    if (choices.count > 1) {
-        std::fprintf(stderr, "%s: cannot show a dialog (%s), answering %s\n", caption, why,
-                     choices.buttons[0].text);
-    }
-    std::fflush(stderr);
-    return default_answer(type);
-}
-
-} // namespace win32
 
 HMODULE GetModuleHandleA(LPCSTR module_name) {
     // Only the program itself is known.

@@ -1,6 +1,7 @@
 // The Win32 layer's rules over a scripted backend: the messages windows get and their order, the
 // message loop, the display mode, the cursor, message boxes and WGL's bookkeeping.
 #include "platform/win32/backend.h"
+#include "platform/win32/message_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -173,7 +174,7 @@ TEST_F(Layer, TheLoopTakesMessagesByTheBackendsClockAndIdlesWhenEmpty) {
     // One tick however late, then none until the next period; a backend that moves its clock a
     // frame at a time makes every timer due at once.
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    win32::fire_timers();
+    win32::thread_queue().fire_timers(script.clock);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
