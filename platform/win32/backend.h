@@ -87,12 +87,12 @@ HWND handle_of(const Window* window);
 HWND active_window();
 // Calls the window's procedure, as SendMessage does; 0 when the window is gone.
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-// Posts to the thread's queue, as input is posted; false when the queue is full.
+// Posts to the thread's queue, as input is posted; false when the queue is full. (A backend whose
+// clock moves a frame at a time fires every timer once a frame with the queue's fire_timers,
+// message_queue.h.)
 bool post(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The window becomes (or stops being) the active one, with the messages that go with it.
 void set_active(HWND window, bool active);
-// (A backend whose clock moves a frame at a time fires every timer once a frame through
-// thread_queue().fire_timers, message_queue.h.)
 // Takes every window down without messages, through the backend (the end of the process).
 void release_windows();
 // The answer of a message box that nobody can be asked: caption and text on standard error,
@@ -105,7 +105,9 @@ enum class WindowChange { show, hide, raise, minimize, maximize, restore, uncove
 } // namespace win32
 
 // What a backend supplies: it defines every function below, and sndPlaySoundA (WinMM: playing a
-// WAV image is the backend's own business, or a silent FALSE).
+// WAV image is the backend's own business, or a silent FALSE). idle and ask may wait on the host
+// (a frame, an answer), as long as the program's thread comes back with the result; all are
+// called on that one thread.
 namespace backend {
 
 // The clock: milliseconds, wrapping at 2^32.
@@ -113,9 +115,9 @@ DWORD tick_count();
 // Turns what the host has seen since the last call into messages (win32::post, send, set_active
 // and the size events of window_events.h).
 void pump_events();
-// PeekMessageA found nothing to return: wait for the host, as long as it is sensible.
-// `ms_until_timer` is how long until the next timer falls due: 0 when one is due, -1 without
-// timers.
+// PeekMessageA found nothing to return: wait for the host (its next event or frame) rather than
+// let a polling program spin. `ms_until_timer` is how long until the next timer falls due: 0 when
+// one is due, -1 without timers.
 void idle(long ms_until_timer);
 
 // The size of the display a virtual mode may not exceed; false when there is no display.
