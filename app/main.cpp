@@ -6,10 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-GLUquadric* quadric_main = nullptr;
-GLUquadric* quadric_ring = nullptr;
-GLUquadric* quadric_sphere = nullptr;
-
 namespace {
 
 // There is no switch for windowed mode: the show asks for fullscreen and offers a window only

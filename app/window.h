@@ -13,14 +13,6 @@ extern HGLRC gl_context;
 extern bool fullscreen;
 extern PIXELFORMATDESCRIPTOR pixel_format_desc;
 
-// One entry per virtual-key code: 1 from the key's WM_KEYDOWN to its WM_KEYUP.
-extern unsigned char key_down[256];
-
-// GLU quadrics with default settings, made once at start-up and kept for the life of the process.
-extern GLUquadric* quadric_main;   // every cylinder but the ring
-extern GLUquadric* quadric_ring;   // the ring around the orbit scene's tube
-extern GLUquadric* quadric_sphere; // every sphere
-
 // The program's start-up, message loop and teardown. Returns the process exit code, always 0.
 int program_main(HINSTANCE instance, HINSTANCE prev_instance, LPSTR command_line, int show);
 

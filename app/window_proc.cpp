@@ -2,8 +2,6 @@
 
 #include "show/scenes.h"
 
-unsigned char key_down[256] = {};
-
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_SIZE:

@@ -10,7 +10,7 @@
 //   nice fuzz/fuzz_wav_image -max_total_time=1200 -close_fd_mask=2 fuzz/corpus/wav_image
 //       fuzz/seeds/wav_image
 #include "fuzz/fuzz_check.h"
-#include "platform/linux/sound.h"
+#include "platform/sdl/sound.h"
 #include "platform/win32.h"
 
 #include <cstdint>

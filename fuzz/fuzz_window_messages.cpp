@@ -16,9 +16,9 @@
 #include "app/window.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/window_messages_script.h"
-#include "platform/linux/keys.h"
-#include "platform/linux/message_queue.h"
-#include "platform/linux/window_events.h"
+#include "platform/sdl/keys.h"
+#include "platform/win32/message_queue.h"
+#include "platform/win32/window_events.h"
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 #include "tests/support/gl_recorder.h"
@@ -98,7 +98,7 @@ void check_show_state() {
 
 // A key message as Windows makes it: a code of 1 to 255, repeat count 1, no scan code, and the
 // transition bits that match the message.
-void check_key_message(const host::KeyMessage& key, bool pressed, bool repeat) {
+void check_key_message(const win32::KeyMessage& key, bool pressed, bool repeat) {
     FUZZ_CHECK(key.wparam >= 1 && key.wparam <= 255);
     if (pressed) {
         FUZZ_CHECK(key.message == WM_KEYDOWN || key.message == WM_SYSKEYDOWN);
@@ -153,6 +153,26 @@ void default_window_proc(const fake_win32::Call& call) {
     }
 }
 
+// The size events the desktop backend reports for SDL's window events; the others report none.
+bool size_event_of(const SDL_WindowEvent& event, win32::SizeEvent* kind) {
+    switch (event.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        *kind = win32::SizeEvent::resized;
+        return true;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        *kind = win32::SizeEvent::minimized;
+        return true;
+    case SDL_WINDOWEVENT_RESTORED:
+        *kind = win32::SizeEvent::restored;
+        return true;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        *kind = win32::SizeEvent::maximized;
+        return true;
+    default:
+        return false;
+    }
+}
+
 class Session {
   public:
     Session(std::uint32_t start_tick, bool covers_screen) {
@@ -176,8 +196,8 @@ class Session {
     }
 
   private:
-    host::MessageQueue queue_;
-    host::Window window_;
+    win32::MessageQueue queue_;
+    win32::Window window_;
     std::uint32_t elapsed_ms_ = 0;
 
     DWORD now() const {
@@ -276,9 +296,11 @@ class Session {
         event.data1 = in.u16();
         event.data2 = in.u16();
         const bool maximized = (in.u8() & 1u) != 0;
-        const host::Window before = window_;
-        host::SizeReport report{};
-        if (!host::size_report(event, maximized, &window_, &report)) {
+        const win32::Window before = window_;
+        win32::SizeReport report{};
+        win32::SizeEvent kind{};
+        if (!size_event_of(event, &kind) ||
+            !win32::size_report(kind, event.data1, event.data2, maximized, &window_, &report)) {
             FUZZ_CHECK(window_.client_width == before.client_width &&
                        window_.client_height == before.client_height &&
                        window_.minimized == before.minimized);
@@ -296,11 +318,8 @@ class Session {
         if (window_.covers_screen) {
             FUZZ_CHECK(window_.client_width == 640 && window_.client_height == 480);
         }
-        // Sent, not posted, as the layer's report_size does.
-        const auto lparam =
-            static_cast<LPARAM>((static_cast<std::uint32_t>(report.height) & 0xFFFF) << 16 |
-                                (static_cast<std::uint32_t>(report.width) & 0xFFFF));
-        deliver(WM_SIZE, report.kind, lparam);
+        // Sent, not posted, as the layer's send_size does.
+        deliver(WM_SIZE, report.kind, MAKELPARAM(report.width, report.height));
     }
 
     bool take(MSG* msg, HWND window, UINT lowest, UINT highest, bool remove) {
@@ -325,8 +344,8 @@ class Session {
         key.keysym.sym = static_cast<SDL_Keycode>(in.u32());
         key.keysym.scancode = static_cast<SDL_Scancode>(in.u16() % SDL_NUM_SCANCODES);
         key.keysym.mod = in.u16();
-        host::KeyMessage translated{};
-        if (!host::translate_key(key, &translated)) {
+        win32::KeyMessage translated{};
+        if (!sdl::translate_key(key, &translated)) {
             return;
         }
         check_key_message(translated, pressed, repeat);

@@ -1,6 +1,5 @@
 #include "gfx/sprites.h"
 
-#include "app/window.h"
 #include "platform/gl.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // Colours, the cube, 16 x 16 voxel sprites and their catalogue, and the sphere banners.
 #pragma once
 
+#include "platform/gl.h"
+
 #include <cstdint>
 
 struct ColorRgb {
@@ -49,6 +51,12 @@ extern const VoxelSprite sprite_beast_bottom_right;
 int next_random();
 // The generator's state, exposed so tests can follow the sequence.
 extern std::uint32_t random_state;
+
+// GLU quadrics with default settings for the spheres and cylinders of the scenes: made once by
+// the program's start-up, before the first frame, and kept for the life of the process.
+extern GLUquadric* quadric_main;   // every cylinder but the ring
+extern GLUquadric* quadric_ring;   // the ring around the orbit scene's tube
+extern GLUquadric* quadric_sphere; // every sphere
 
 // A line of letters as 8 rows of 7 * letter_count cells, the top row first; 1 places a sphere.
 typedef std::int32_t SphereBannerCell;

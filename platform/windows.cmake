@@ -4,12 +4,14 @@
 # linked statically into everything built from the program's code, so the executables import
 # only system DLLs and the unit tests run under Wine without MinGW's DLLs on its path.
 if(MINGW)
-  target_link_options(solid_core INTERFACE -static -static-libgcc -static-libstdc++)
+  target_link_options(solid_flags INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
 
 # The show itself: a GUI-subsystem program whose entry is WinMain (app/main.cpp).
 add_executable(solid-objects WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/windows_entry.cpp)
-target_link_libraries(solid-objects PRIVATE solid_core opengl32 glu32 winmm gdi32 user32)
+# The system's import libraries come after every library of the program that calls them.
+target_link_libraries(solid-objects
+  PRIVATE solid_app solid_show solid_audio solid_gfx opengl32 glu32 winmm gdi32 user32)
 if(MINGW)
   target_link_options(solid-objects PRIVATE -mwindows)
 endif()

@@ -1,6 +1,6 @@
 #include "show/scenes.h"
 
-#include "app/window.h"
+#include "platform/gl.h"
 
 std::uint32_t demo_start_ms = 0;
 std::int32_t demo_time_ms = 0;
@@ -8,15 +8,10 @@ std::int32_t scene_start_ms = 0;
 std::int32_t scene_time_ms = 0;
 std::int32_t scene_index = 0;
 
-// How long each slot of the timeline lasts. Slot 0 shows only the background, slot 11 ends the
-// show on its first frame.
-const std::int32_t scene_durations[SCENE_COUNT] = {
-    0, 8500, 4000, 1800, 10000, 10000, 10000, 2000, 2000, 2000, 2000, 2000000,
-};
-
 bool background_cycle_on = false;
 ColorRgb background_color = {0.0f, 0.0f, 0.0f};
 CameraOffset camera_offset = {0.0f, 0.0f, 0.0f};
+unsigned char key_down[256] = {};
 
 namespace {
 
@@ -92,7 +87,7 @@ int draw_frame() {
     glTranslatef(camera_offset.x, camera_offset.y, camera_offset.z);
 
     // At most one step a frame; the new scene starts at time 0 in this same frame.
-    if (scene_time_ms > scene_durations[scene_index]) {
+    if (slot_is_over(scene_index, scene_time_ms)) {
         scene_start_ms = demo_time_ms;
         ++scene_index;
         scene_time_ms = 0;

@@ -1,6 +1,5 @@
 #include "show/scenes.h"
 
-#include "app/window.h"
 #include "platform/gl.h"
 
 FallingSprite falling_sprites[falling_sprite_count] = {};

@@ -1,6 +1,5 @@
 #include "show/scenes.h"
 
-#include "app/window.h"
 #include "platform/gl.h"
 
 #include <cmath>

@@ -4,6 +4,7 @@
 #include "gfx/sprites.h"
 
 #include <cstdint>
+#include <functional>
 
 // Clock, in milliseconds from GetTickCount. demo_start_ms is the tick count at which the music
 // started; the others are signed offsets from it.
@@ -16,11 +17,34 @@ extern std::int32_t scene_index;
 constexpr int SCENE_COUNT = 12;
 extern const std::int32_t scene_durations[SCENE_COUNT];
 
+// The timeline's one rule: slot `scene` runs on until a frame comes more than its duration after
+// the slot's start; that frame starts the next slot, at its own time. At most one step a frame.
+inline bool slot_is_over(std::int32_t scene, std::int64_t time_in_slot_ms) {
+    return time_in_slot_ms > scene_durations[scene];
+}
+
+// The timeline played over a run of frames drawn from the show's time 0: for each slot, the frame
+// that starts it and its start in show time. The frame that starts the last slot ends the show.
+struct ShowTimeline {
+    std::int64_t start_frame[SCENE_COUNT];
+    std::int64_t start_ms[SCENE_COUNT];
+};
+// `frame_time_ms(k)`: the show time at which frame k (from 0) is drawn, never decreasing.
+ShowTimeline play_timeline(const std::function<std::int64_t(std::int64_t)>& frame_time_ms);
+
+// The show time at which the timeline runs out by the durations alone; each slot runs over by up
+// to a frame, so the real end comes a little later, depending on the frame times.
+std::int64_t nominal_show_end_ms();
+
 struct CameraOffset {
     float x;
     float y;
     float z;
 };
+
+// The held keys the camera follows: one entry per virtual-key code, 1 from the key's WM_KEYDOWN
+// to its WM_KEYUP (the window procedure writes them).
+extern unsigned char key_down[256];
 
 extern bool background_cycle_on;
 extern ColorRgb background_color;

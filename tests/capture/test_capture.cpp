@@ -1,5 +1,5 @@
 // The capture's clock, the length of the show on it, and its command line.
-#include "platform/capture/frame_clock.h"
+#include "platform/headless/frame_clock.h"
 #include "tools/capture/options.h"
 #include "tools/capture/show_length.h"
 

@@ -1,4 +1,3 @@
-#include "app/window.h"
 #include "gfx/sprites.h"
 #include "show/scenes.h"
 #include "tests/support/gl_recorder.h"

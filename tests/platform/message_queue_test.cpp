@@ -1,4 +1,4 @@
-#include "platform/linux/message_queue.h"
+#include "platform/win32/message_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ MSG posted(HWND window, UINT message, WPARAM wparam = 0) {
 }
 
 // Takes every message available at `now`, removing each.
-std::vector<MSG> drain(host::MessageQueue& queue, DWORD now) {
+std::vector<MSG> drain(win32::MessageQueue& queue, DWORD now) {
     std::vector<MSG> taken;
     MSG msg{};
     while (queue.take(&msg, nullptr, 0, 0, true, now)) {
@@ -28,7 +28,7 @@ std::vector<MSG> drain(host::MessageQueue& queue, DWORD now) {
 }
 
 TEST(MessageQueue, PostedMessagesComeFirstInOrderThenQuitThenTimer) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     queue.set_timer(window_a, 0, 10, nullptr, 0);
     queue.post_quit(3);
     queue.post(posted(window_a, WM_KEYDOWN, VK_LEFT));
@@ -50,7 +50,7 @@ TEST(MessageQueue, PostedMessagesComeFirstInOrderThenQuitThenTimer) {
 // The show's frame timer: a tick every 10 ms, and however long the program was busy (the song
 // render), one WM_TIMER waits for it, not a burst of the ticks it missed.
 TEST(MessageQueue, TimerTicksEveryPeriodWithAtMostOnePending) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     queue.set_timer(window_a, 0, 10, nullptr, 1000);
     EXPECT_TRUE(drain(queue, 1009).empty());
     EXPECT_EQ(queue.ms_until_next_timer(1009), 1);
@@ -69,7 +69,7 @@ TEST(MessageQueue, TimerTicksEveryPeriodWithAtMostOnePending) {
 }
 
 TEST(MessageQueue, PeekingWithoutRemovingLeavesTheMessage) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     queue.set_timer(window_a, 7, 10, nullptr, 0);
     queue.post(posted(window_a, WM_SYSCOMMAND, SC_CLOSE));
     MSG msg{};
@@ -84,7 +84,7 @@ TEST(MessageQueue, PeekingWithoutRemovingLeavesTheMessage) {
 }
 
 TEST(MessageQueue, PeriodsAreClampedToTheWindowsMinimum) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     queue.set_timer(window_a, 0, 1, nullptr, 0);
     EXPECT_TRUE(drain(queue, 9).empty());
     EXPECT_EQ(drain(queue, 10).size(), 1u);
@@ -94,7 +94,7 @@ TEST(MessageQueue, PeriodsAreClampedToTheWindowsMinimum) {
 
 // GetTickCount wraps after 49.7 days; a timer started just before must still tick.
 TEST(MessageQueue, TimersTickAcrossTheTickCountWrap) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     const DWORD start = 0xFFFFFFFAu;
     queue.set_timer(window_a, 0, 10, nullptr, start);
     EXPECT_TRUE(drain(queue, 0xFFFFFFFFu).empty());
@@ -106,7 +106,7 @@ TEST(MessageQueue, TimersTickAcrossTheTickCountWrap) {
 }
 
 TEST(MessageQueue, SettingATimerAgainReplacesIt) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     queue.set_timer(window_a, 0, 10, nullptr, 0);
     queue.set_timer(window_a, 0, 50, nullptr, 0);
     EXPECT_TRUE(drain(queue, 49).empty());
@@ -118,7 +118,7 @@ TEST(MessageQueue, SettingATimerAgainReplacesIt) {
 }
 
 TEST(MessageQueue, ADestroyedWindowTakesItsTimersAndMessagesAlong) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     queue.set_timer(window_a, 0, 10, nullptr, 0);
     queue.set_timer(window_b, 0, 10, nullptr, 0);
     queue.post(posted(window_a, WM_KEYDOWN, 'A'));
@@ -137,7 +137,7 @@ TEST(MessageQueue, ADestroyedWindowTakesItsTimersAndMessagesAlong) {
 }
 
 TEST(MessageQueue, FiltersByWindowAndMessageRange) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     queue.post(posted(window_a, WM_KEYDOWN, 'A'));
     queue.post(posted(window_b, WM_SIZE));
     queue.post(posted(window_b, WM_KEYUP, 'B'));
@@ -157,8 +157,8 @@ TEST(MessageQueue, FiltersByWindowAndMessageRange) {
 }
 
 TEST(MessageQueue, PostingFailsWhenTheQueueIsFull) {
-    host::MessageQueue queue;
-    for (std::size_t i = 0; i < host::posted_limit; ++i) {
+    win32::MessageQueue queue;
+    for (std::size_t i = 0; i < win32::posted_limit; ++i) {
         ASSERT_TRUE(queue.post(posted(window_a, WM_KEYDOWN)));
     }
     EXPECT_FALSE(queue.post(posted(window_a, WM_KEYDOWN)));
@@ -168,7 +168,7 @@ TEST(MessageQueue, PostingFailsWhenTheQueueIsFull) {
 }
 
 TEST(MessageQueue, ATimerCallbackTravelsInLParam) {
-    host::MessageQueue queue;
+    win32::MessageQueue queue;
     const TIMERPROC callback = [](HWND, UINT, UINT_PTR, DWORD) {};
     queue.set_timer(nullptr, 4, 10, callback, 0);
     MSG msg{};

@@ -2,7 +2,7 @@
 // device at all.
 // SDL's disk driver stands in for a sound card; it writes what it is given to a file.
 #include "audio/song.h"
-#include "platform/linux/sound.h"
+#include "platform/sdl/sound.h"
 #include "platform/win32.h"
 #include "wav_builder.h"
 

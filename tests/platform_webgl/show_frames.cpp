@@ -1,7 +1,7 @@
 #include "tests/platform_webgl/show_frames.h"
 
 #include "app/window.h"
-#include "platform/capture/frame_clock.h"
+#include "platform/headless/frame_clock.h"
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 

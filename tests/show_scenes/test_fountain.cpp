@@ -1,5 +1,4 @@
 // The fountain scene: the sphere ring's one-second cycle and the rising, spinning sprite column.
-#include "app/window.h"
 #include "show/scenes.h"
 #include "tests/show_scenes/scene_calls.h"
 

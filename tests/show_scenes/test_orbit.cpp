@@ -1,6 +1,5 @@
 // The orbit scene: points on the rising helix, the random-coloured sphere spiral drawing from the
 // shared generator, and the tube with its ring.
-#include "app/window.h"
 #include "show/scenes.h"
 #include "tests/show_scenes/scene_calls.h"
 

@@ -1,7 +1,7 @@
-// Real OpenGL without a display: a Mesa context made through EGL on its surfaceless platform,
-// drawing into a 640 x 480 framebuffer object with 16-bit colour (RGB565) and a 16-bit depth
-// buffer, the formats the show asks of its window. For image checks and frame benchmarks that
-// run the program's drawing code through the real GL and GLU.
+// Real OpenGL without a display: a Mesa context made through EGL on its surfaceless platform
+// (platform/egl/), drawing into a 640 x 480 framebuffer object with 16-bit colour (RGB565) and a
+// 16-bit depth buffer, the formats the show asks of its window. For image checks and frame
+// benchmarks that run the program's drawing code through the real GL and GLU.
 #pragma once
 
 #include <cstdint>

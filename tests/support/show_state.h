@@ -2,7 +2,6 @@
 // the background, the camera and the held keys.
 #pragma once
 
-#include "app/window.h"
 #include "show/scenes.h"
 
 #include <cstring>

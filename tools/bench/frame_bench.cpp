@@ -1,6 +1,5 @@
 #include "tools/bench/frame_bench.h"
 
-#include "app/window.h"
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 
@@ -18,11 +17,21 @@ const std::vector<Scene> scenes = {
 
 namespace {
 
-// Puts the timeline in the given slot, time_ms into it, and lets the frame driver read that
-// from the clock.
+// The frames the show draws, one on each tick of its 10 ms frame timer.
+constexpr std::int64_t frame_period_ms = 10;
+
+// Where each slot of the timeline starts in the show, on those frames.
+const ShowTimeline& show_timeline() {
+    static const ShowTimeline timeline =
+        play_timeline([](std::int64_t frame) { return frame * frame_period_ms; });
+    return timeline;
+}
+
+// Puts the timeline in the given slot, time_ms into it, as the show reaches it, and lets the frame
+// driver read that from the clock.
 void set_clock(std::int32_t scene, std::int32_t time_ms) {
     demo_start_ms = 1000;
-    scene_start_ms = 20000;
+    scene_start_ms = static_cast<std::int32_t>(show_timeline().start_ms[scene]);
     scene_index = scene;
     fake_win32::tick_count = demo_start_ms + static_cast<std::uint32_t>(scene_start_ms) +
                              static_cast<std::uint32_t>(time_ms);
@@ -46,13 +55,16 @@ std::vector<Result> run(int frames, int warm_up, int times_per_scene, void (*aft
     start_up_like_the_program();
     std::vector<Result> results;
     for (const Scene& scene : scenes) {
-        const std::int32_t duration = scene_durations[scene.scene_index];
+        // The slot's last frame is drawn one period before the next slot starts.
+        const std::int64_t* const starts = show_timeline().start_ms;
+        const auto span_ms = static_cast<std::int32_t>(starts[scene.scene_index + 1] -
+                                                       frame_period_ms - starts[scene.scene_index]);
         std::vector<double> frame_ms;
         frame_ms.reserve(static_cast<std::size_t>(frames));
         for (int n = 0; n < warm_up + frames; ++n) {
             const int step = n % times_per_scene;
             set_clock(scene.scene_index,
-                      static_cast<std::int32_t>(static_cast<std::int64_t>(duration) * step /
+                      static_cast<std::int32_t>(static_cast<std::int64_t>(span_ms) * step /
                                                 std::max(1, times_per_scene - 1)));
             const Clock::time_point start = Clock::now();
             draw_frame();

@@ -27,8 +27,9 @@ struct Result {
 };
 
 // Draws `frames` frames of every scene through the frame driver, after `warm_up` untimed ones,
-// cycling through `times_per_scene` scene times from 0 to the scene's duration. after_frame runs
-// inside each frame's timing (glFinish for the real GL, so the rasterising counts).
+// cycling through `times_per_scene` scene times from 0 to that of its last frame in the show, the
+// slot placed where the show reaches it (frames every 10 ms). after_frame runs inside each
+// frame's timing (glFinish for the real GL, so the rasterising counts).
 std::vector<Result> run(int frames, int warm_up, int times_per_scene, void (*after_frame)());
 
 void print(const std::string& title, const std::vector<Result>& results);

@@ -1,6 +1,6 @@
 #include "tools/capture/capture_sink.h"
 
-#include "platform/capture/frame_clock.h"
+#include "platform/headless/frame_clock.h"
 #include "show/scenes.h"
 #include "tools/capture/show_length.h"
 
@@ -16,16 +16,6 @@
 namespace capture_tool {
 
 namespace {
-
-// Where the show's timeline runs out, as the scene table says; the real end comes up to a frame
-// later for each scene, since each one runs on to the first frame past its duration.
-std::int64_t nominal_show_end_ms() {
-    std::int64_t end = 0;
-    for (int scene = 1; scene < SCENE_COUNT - 1; ++scene) {
-        end += scene_durations[scene];
-    }
-    return end;
-}
 
 std::int64_t progress_end_ms(const Options& options) {
     if (options.video_path.empty() && !options.at_ms.empty()) {

@@ -2,7 +2,7 @@
 // at chosen show times, the WAV image, and the progress bar.
 #pragma once
 
-#include "platform/capture/capture_host.h"
+#include "platform/headless/capture_host.h"
 #include "tools/capture/options.h"
 #include "tools/capture/pending_file.h"
 #include "tools/capture/progress.h"

@@ -1,7 +1,7 @@
 // solid-objects-capture: the show, unchanged, rendered without a screen into a video, PNG frames
-// or its WAV image. It runs the program's own entry and frame driver on the capture host
-// (platform/capture), whose virtual clock moves one frame at a time.
-#include "platform/capture/capture_host.h"
+// or its WAV image. It runs the program's own entry and frame driver on the Win32 layer's
+// headless backend (platform/headless), whose virtual clock moves one frame at a time.
+#include "platform/headless/capture_host.h"
 #include "tools/capture/capture_sink.h"
 #include "tools/capture/options.h"
 #include "tools/capture/pending_file.h"

@@ -1,6 +1,6 @@
 #include "tools/capture/options.h"
 
-#include "platform/capture/frame_clock.h"
+#include "platform/headless/frame_clock.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "tools/capture/show_length.h"
 
-#include "platform/capture/frame_clock.h"
+#include "platform/headless/frame_clock.h"
 #include "show/scenes.h"
 
 #include <algorithm>
@@ -8,19 +8,10 @@
 namespace capture_tool {
 
 std::int64_t show_frame_count(int fps) {
-    // The clock reads 0 when the show starts, so demo time is the frame's time.
-    int scene = 0;
-    std::int64_t scene_start = 0;
-    for (std::int64_t frame = 0;; ++frame) {
-        const std::int64_t time = capture::frame_time_ms(frame, fps);
-        if (time - scene_start > scene_durations[scene]) {
-            scene_start = time;
-            ++scene;
-            if (scene == SCENE_COUNT - 1) {
-                return frame;
-            }
-        }
-    }
+    // The clock reads 0 when the show starts, so show time is the frame's time.
+    const ShowTimeline timeline =
+        play_timeline([fps](std::int64_t frame) { return capture::frame_time_ms(frame, fps); });
+    return timeline.start_frame[SCENE_COUNT - 1];
 }
 
 std::int64_t capture_frame_count(int fps, std::int64_t until_ms) {

@@ -1,6 +1,5 @@
-// How many frames the show draws on the capture's clock before it ends: the timeline's rule
-// (each scene runs on to the first frame past its duration, the last slot ends the process in
-// its first frame) played through on the frame times of platform/capture/frame_clock.h.
+// How many frames the show draws on the capture's clock before it ends: the show's timeline
+// played through on the frame times of the capture's clock (frame_clock.h).
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,336 @@
+// The Win32 layer's rules over a scripted backend: the messages windows get and their order, the
+// message loop, the display mode, the cursor, message boxes and WGL's bookkeeping.
+#include "platform/win32/backend.h"
+#include "platform/win32/message_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the scripted backend does and what it was asked.
+struct Script {
+    bool display = true;
+    int display_width = 1920;
+    int display_height = 1080;
+    DWORD clock = 5000;
+    bool screen_saver_allowed = true;
+    bool cursor_shown = true;
+    bool make_current_works = true;
+    int answer = IDNO;
+    std::vector<std::string> calls;
+    std::vector<long> idles;
+};
+Script script;
+
+// What the window procedure received, and how it answers.
+struct Received {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+std::vector<Received> received;
+bool refuse_nccreate = false;
+bool refuse_screen_saver = false;
+
+LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    received.push_back({message, wparam, lparam});
+    if (message == WM_NCCREATE && refuse_nccreate) {
+        return FALSE;
+    }
+    if (message == WM_SYSCOMMAND && wparam == SC_SCREENSAVE && refuse_screen_saver) {
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+std::vector<UINT> messages() {
+    std::vector<UINT> numbers;
+    for (const Received& r : received) {
+        numbers.push_back(r.message);
+    }
+    return numbers;
+}
+
+int native_window = 0;
+int native_context = 0;
+
+class Layer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        script = Script{};
+        received.clear();
+        refuse_nccreate = false;
+        refuse_screen_saver = false;
+        WNDCLASSA window_class{};
+        window_class.lpfnWndProc = test_proc;
+        window_class.lpszClassName = "test";
+        ASSERT_NE(RegisterClassA(&window_class), 0);
+    }
+
+    void TearDown() override {
+        win32::release_windows();
+        ChangeDisplaySettingsA(nullptr, 0);
+        // Whatever a test left in the queue.
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        EXPECT_TRUE(UnregisterClassA("test", nullptr));
+    }
+
+    static HWND make_window(DWORD style = WS_OVERLAPPEDWINDOW) {
+        return CreateWindowExA(0, "test", "title", style, 3, 4, 320, 200, nullptr, nullptr, nullptr,
+                               nullptr);
+    }
+};
+
+// Windows' order for an overlapped window made, shown and destroyed.
+TEST_F(Layer, WindowsGetTheirLifeMessagesInOrder) {
+    const HWND window = make_window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
+    EXPECT_EQ(received[2].lparam, MAKELPARAM(320, 200));
+    EXPECT_EQ(received[3].lparam, MAKELPARAM(3, 4));
+
+    received.clear();
+    ShowWindow(window, SW_SHOW);
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE,
+                                             WM_SETFOCUS, WM_SYSCOMMAND, WM_SYSCOMMAND}));
+    EXPECT_EQ(received[4].wparam, static_cast<WPARAM>(SC_SCREENSAVE));
+    EXPECT_EQ(received[5].wparam, static_cast<WPARAM>(SC_MONITORPOWER));
+    EXPECT_TRUE(script.screen_saver_allowed);
+
+    received.clear();
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_ACTIVATE, WM_KILLFOCUS, WM_ACTIVATEAPP, WM_DESTROY,
+                                             WM_NCDESTROY}));
+    EXPECT_EQ(received[0].wparam, static_cast<WPARAM>(WA_INACTIVE));
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"create", "show", "hide", "destroy"}));
+    EXPECT_EQ(win32::find_window(window), nullptr);
+}
+
+TEST_F(Layer, ARefusedCreationLeavesNoWindow) {
+    refuse_nccreate = true;
+    EXPECT_EQ(make_window(), nullptr);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"create", "destroy"}));
+    // Without a host window there is no window at all, and no message.
+    script = Script{};
+    script.display = false;
+    received.clear();
+    EXPECT_EQ(make_window(), nullptr);
+    EXPECT_TRUE(received.empty());
+}
+
+// The show keeps the screen saver off by refusing the question; it comes back when the window
+// is no longer active.
+TEST_F(Layer, ARefusedScreenSaverStaysOffWhileTheWindowIsActive) {
+    refuse_screen_saver = true;
+    const HWND window = make_window();
+    ShowWindow(window, SW_SHOW);
+    EXPECT_FALSE(script.screen_saver_allowed);
+    win32::set_active(window, false);
+    EXPECT_TRUE(script.screen_saver_allowed);
+}
+
+TEST_F(Layer, AltF4AndTheCloseButtonDestroyTheWindowByDefault) {
+    HWND window = make_window();
+    win32::post(window, WM_SYSKEYDOWN, VK_F4, 0x20000001);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_EQ(win32::find_window(window), nullptr);
+
+    window = make_window();
+    received.clear();
+    win32::post(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_EQ(received[1].message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(win32::find_window(window), nullptr);
+}
+
+// The loop asks the backend for events first, then takes posted messages, WM_QUIT and timers by
+// the backend's clock, and lets the backend idle when there is nothing.
+TEST_F(Layer, TheLoopTakesMessagesByTheBackendsClockAndIdlesWhenEmpty) {
+    const HWND window = make_window();
+    ASSERT_EQ(SetTimer(window, 7, 10, nullptr), 1u);
+    MSG msg{};
+    script.calls.clear();
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"pump"}));
+    EXPECT_EQ(script.idles, (std::vector<long>{10}));
+
+    script.clock += 25;
+    PostQuitMessage(3);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(msg.wParam, 7u);
+    // One tick however late, then none until the next period; a backend that moves its clock a
+    // frame at a time makes every timer due at once.
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    win32::thread_queue().fire_timers(script.clock);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(Layer, APopupMadeInTheDisplayModeCoversTheDisplayUntilTheModeEnds) {
+    DEVMODEA mode{};
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmPelsWidth = 640;
+    mode.dmPelsHeight = 480;
+    mode.dmBitsPerPel = 8;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    mode.dmBitsPerPel = 16;
+    mode.dmPelsWidth = 4000;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    mode.dmPelsWidth = 640;
+    script.display = false;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    script.display = true;
+    ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+
+    const HWND popup = make_window(WS_POPUP);
+    const HWND overlapped = make_window();
+    EXPECT_TRUE(win32::find_window(popup)->covers_screen);
+    EXPECT_FALSE(win32::find_window(overlapped)->covers_screen);
+    // The program's client size, not the display's.
+    EXPECT_EQ(win32::find_window(popup)->client_width, 320);
+    script.calls.clear();
+    ChangeDisplaySettingsA(nullptr, 0);
+    EXPECT_FALSE(win32::find_window(popup)->covers_screen);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"uncover"}));
+}
+
+TEST_F(Layer, TheCursorShowsWhileItsCounterIsNotNegative) {
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_FALSE(script.cursor_shown);
+    EXPECT_EQ(ShowCursor(FALSE), -2);
+    EXPECT_EQ(ShowCursor(TRUE), -1);
+    EXPECT_FALSE(script.cursor_shown);
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+    EXPECT_TRUE(script.cursor_shown);
+}
+
+TEST_F(Layer, MessageBoxesAreAskedOrAnsweredWithTheirFirstButton) {
+    EXPECT_EQ(MessageBoxA(nullptr, "text", nullptr, MB_YESNO), IDNO);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"ask Error: text"}));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(win32::answer_unasked("Kelo GL", "Use Windowed Mode?", MB_YESNO, "no display"),
+              IDYES);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Kelo GL: Use Windowed Mode?\n"
+              "Kelo GL: cannot show a dialog (no display), answering Yes\n");
+}
+
+TEST_F(Layer, WglKeepsOneContextCurrentOnOneWindow) {
+    const HWND window = make_window();
+    const HDC dc = GetDC(window);
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.dwFlags = PFD_SUPPORT_OPENGL | PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER;
+    pfd.cColorBits = 16;
+    EXPECT_EQ(wglCreateContext(dc), nullptr) << "no context before the pixel format";
+    ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd));
+    EXPECT_FALSE(SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd)) << "set once";
+    const HGLRC context = wglCreateContext(dc);
+    ASSERT_NE(context, nullptr);
+    EXPECT_FALSE(SwapBuffers(dc)) << "nothing current";
+
+    script.calls.clear();
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    EXPECT_TRUE(SwapBuffers(dc));
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"current first", "current", "present"}));
+
+    script.make_current_works = false;
+    script.calls.clear();
+    EXPECT_FALSE(wglMakeCurrent(dc, context));
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"current", "release"}));
+    EXPECT_FALSE(SwapBuffers(dc)) << "a failed call leaves no context current";
+    EXPECT_TRUE(wglDeleteContext(context));
+    EXPECT_FALSE(wglDeleteContext(context));
+}
+
+} // namespace
+
+// The scripted backend.
+namespace backend {
+
+DWORD tick_count() {
+    return script.clock;
+}
+
+void pump_events() {
+    script.calls.push_back("pump");
+}
+
+void idle(long ms_until_timer) {
+    script.idles.push_back(ms_until_timer);
+}
+
+bool display_size(int* width, int* height) {
+    *width = script.display_width;
+    *height = script.display_height;
+    return script.display;
+}
+
+bool create_window(win32::Window& window, const char*, int, int) {
+    script.calls.push_back("create");
+    window.native = &native_window;
+    return script.display;
+}
+
+void destroy_window(win32::Window&) {
+    script.calls.push_back("destroy");
+}
+
+void change_window(win32::Window&, win32::WindowChange change) {
+    const char* const names[] = {"show",     "hide",    "raise",  "minimize",
+                                 "maximize", "restore", "uncover"};
+    script.calls.push_back(names[static_cast<int>(change)]);
+}
+
+void show_cursor(bool shown) {
+    script.cursor_shown = shown;
+}
+
+void allow_screen_saver(bool allowed) {
+    script.screen_saver_allowed = allowed;
+}
+
+void* create_context(win32::Window&) {
+    return &native_context;
+}
+
+bool make_current(win32::Window* window, void* context, bool first_use) {
+    script.calls.push_back(window == nullptr ? "release" : first_use ? "current first" : "current");
+    return context == nullptr || script.make_current_works;
+}
+
+void delete_context(void*) {}
+
+bool present(win32::Window&, void*) {
+    script.calls.push_back("present");
+    return true;
+}
+
+int ask(const win32::Window*, const char* caption, const char* text, UINT) {
+    script.calls.push_back(std::string("ask ") + caption + ": " + text);
+    return script.answer;
+}
+
+void exit_process(UINT) {
+    std::abort();
+}
+
+} // namespace backend
+
+BOOL sndPlaySoundA(LPCSTR, UINT) {
+    return FALSE;
+}
