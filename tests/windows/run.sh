@@ -8,7 +8,8 @@
 #
 # The builds go where the presets put them (build-windows-x86/, build-windows-x64/), or into
 # $SOLID_WINDOWS_BUILD_ROOT/<preset> when that is set. All Wine runs share one throw-away
-# prefix, made here and removed at the end.
+# prefix, made here and removed at the end. SOLID_ONLY=build only installs and builds,
+# SOLID_ONLY=test only runs (scripts/test.sh runs the two apart).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -17,9 +18,12 @@ if [ ${#presets[@]} -eq 0 ]; then
     presets=(windows-x86 windows-x64)
 fi
 
+only=${SOLID_ONLY:-}
 started=$(date +%s)
-scripts/install_deps.sh windows
-echo "windows/run: installing took $(($(date +%s) - started)) s"
+if [ "$only" != test ]; then
+    scripts/install_deps.sh windows
+    echo "windows/run: installing took $(($(date +%s) - started)) s"
+fi
 
 # Some kernels run no 32-bit x86 code at all (the i386 loader fails with "Exec format error", exit
 # 126). There both executables are still built, the 64-bit one runs on 64-bit Wine alone, and the
@@ -46,13 +50,26 @@ build_dir() {
     fi
 }
 
-for preset in "${presets[@]}"; do
-    echo "windows/run: building $preset into $(build_dir "$preset")"
-    cmake --preset "$preset" -B "$(build_dir "$preset")" >/dev/null
-    cmake --build "$(build_dir "$preset")" -j2
-done
+song32=$(build_dir song32)
+if [ "$only" != test ]; then
+    for preset in "${presets[@]}"; do
+        echo "windows/run: building $preset into $(build_dir "$preset")"
+        cmake --preset "$preset" -B "$(build_dir "$preset")" >/dev/null
+        cmake --build "$(build_dir "$preset")" -j2
+        if [ "$preset" = windows-x86 ] && [ "$runs_32bit" = no ]; then
+            # The song from 32-bit x86 code where no 32-bit program runs here: see below.
+            scripts/install_deps.sh song32
+            cmake -S tests/windows/song32 -B "$song32" -DCMAKE_BUILD_TYPE=Release \
+                -DSOLID_WERROR=ON --toolchain "$PWD/cmake/toolchains/linux-i686.cmake" >/dev/null
+            cmake --build "$song32" -j2
+        fi
+    done
+    echo "windows/run: building took $(($(date +%s) - started)) s"
+fi
+if [ "$only" = build ]; then
+    exit 0
+fi
 built=$(date +%s)
-echo "windows/run: building took $((built - started)) s"
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -94,11 +111,6 @@ for preset in "${presets[@]}"; do
         # rendered by i686 code with the same floating-point flags, under qemu-user.
         echo "windows/run: the song's CRC from 32-bit x86 code instead, built for i686 Linux and" \
             "run under qemu-user (tests/windows/song32)"
-        scripts/install_deps.sh song32
-        song32=$(build_dir song32)
-        cmake -S tests/windows/song32 -B "$song32" -DCMAKE_BUILD_TYPE=Release -DSOLID_WERROR=ON \
-            --toolchain "$PWD/cmake/toolchains/linux-i686.cmake" >/dev/null
-        cmake --build "$song32" -j2
         ctest --test-dir "$song32" --output-on-failure || status=1
         continue
     fi
@@ -111,5 +123,6 @@ for preset in "${presets[@]}"; do
     ctest --test-dir "$dir" --output-on-failure -V -L wine_e2e || status=1
 done
 
-echo "windows/run: $(( $(date +%s) - started )) s in all, of which building $(( built - started )) s"
+echo "windows/run: $(($(date +%s) - started)) s in all, of which installing and building" \
+    "$((built - started)) s"
 exit "$status"
