@@ -119,6 +119,10 @@ fi
 say "the root took $(seconds_since "$started") s and $(disk_use)"
 
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The host names every installed Debian has from its installer (or cloud-init), which a minbase
+# root lacks: without them "localhost" does not resolve, and a test talking to a local server by
+# that name fails for a reason no real machine has.
+printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 for mount in /proc /sys /dev /dev/pts; do
     mkdir -p "$root$mount"
     mount --bind "$mount" "$root$mount"
