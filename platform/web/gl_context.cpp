@@ -79,7 +79,12 @@ bool make_current(win32::Window* window, void* handle, bool first_use) {
 void delete_context(void* handle) {
     auto* context = static_cast<Context*>(handle);
     if (context->open) {
+        // The program releases its context before deleting it, as WGL asks; the subset's objects
+        // are deleted on it all the same.
+        const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE current = emscripten_webgl_get_current_context();
+        emscripten_webgl_make_context_current(context->handle);
         webgl::close();
+        emscripten_webgl_make_context_current(current == context->handle ? current : 0);
     }
     emscripten_webgl_destroy_context(context->handle);
     delete context;

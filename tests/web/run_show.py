@@ -7,7 +7,7 @@ animation frame, held while the test wants).
         the frames at --at show times match the capture's PNGs (--reference): at most
         --max-differing pixels differ by more than one level; the samples handed to Web Audio are the song.
   keys: Yes with Return; Right and Up held for 20 frames each move the picture right and up
-        against the capture's frame at 4 s.
+        against the capture's frame at 4 s; then the close button ends the show.
   no:   No with Escape; the program's closing message, OK with Return, and the end page.
   bench (not a test; scripts/bench_web.sh): whole shows on the real clock, animation frames a
         second in each scene and the program's milliseconds per frame.
@@ -181,6 +181,12 @@ def part_keys(driver, url, args):
     # counted twice or taken for another moves them not at all, twice as far, or the wrong way.
     assert 15 < x1 - x0 < 30 and 15 < y0 - y1 < 30, \
         "Right and Up did not move the picture right and up by twenty steps"
+    # The close button: the program's loop ends, it takes its window and GL context down itself,
+    # and the page ends.
+    driver.find_element(By.ID, "close").click()
+    wait_for(driver, "!document.getElementById('ended').hidden", what="the end page")
+    ended = driver.find_element(By.ID, "ended-text").text
+    assert ended == ENDED, f"end page says {ended!r}"
     check_no_errors(driver, "keys")
 
 
