@@ -5,7 +5,8 @@ animation frame, held while the test wants).
 
   show: the fullscreen question answered Yes with a click; the whole show plays to the end page;
         the frames at --at show times match the capture's PNGs (--reference): at most
-        --max-differing pixels differ by more than one level; the samples handed to Web Audio are the song.
+        --max-differing pixels differ by more than one level; the samples handed to Web Audio
+        are the song.
   keys: Yes with Return; Right and Up held for 20 frames each move the picture right and up
         against the capture's frame at 4 s; then the close button ends the show.
   no:   No with Escape; the program's closing message, OK with Return, and the end page.
