@@ -12,6 +12,7 @@ class Difference:
         width, height, pixels_a = a
         _, _, pixels_b = b
         self.pixels = width * height
+        self.big_limit = big
         self.differing = 0
         self.big = 0
         self.largest = 0
@@ -30,7 +31,7 @@ class Difference:
 
     def __str__(self):
         return (f"{self.differing} pixels differ ({100.0 * self.differing / self.pixels:.3f}%), "
-                f"{self.big} by more than 16 levels ({100.0 * self.big / self.pixels:.3f}%), "
+                f"{self.big} by more than {self.big_limit} levels ({100.0 * self.big / self.pixels:.3f}%), "
                 f"largest {self.largest}")
 
 

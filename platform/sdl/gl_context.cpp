@@ -1,8 +1,8 @@
 // GL contexts and the presentation of frames: the program draws into an offscreen framebuffer of
 // its client size and depths, and SwapBuffers shows it scaled onto the window.
 #include "platform/fbo/framebuffer.h"
-#include "platform/sdl/letterbox.h"
 #include "platform/sdl/sdl.h"
+#include "platform/win32/letterbox.h"
 
 #include <algorithm>
 #include <memory>
@@ -52,8 +52,8 @@ void show_frame(Context& context, win32::Window& window) {
     int surface_width = 0;
     int surface_height = 0;
     SDL_GL_GetDrawableSize(sdl::window_of(window), &surface_width, &surface_height);
-    const sdl::PixelRect target =
-        sdl::letterbox(picture.width, picture.height, surface_width, surface_height);
+    const win32::PixelRect target =
+        win32::letterbox(picture.width, picture.height, surface_width, surface_height);
 
     GLint draw_framebuffer = 0;
     GLint read_framebuffer = 0;

@@ -3,9 +3,9 @@
 // is the capture's virtual one (or a scene time for the speed test) and the Win32 calls are the
 // test stand-ins'.
 #include "app/window.h"
-#include "platform/sdl/letterbox.h"
 #include "platform/webgl/gles.h"
 #include "platform/webgl/webgl.h"
+#include "platform/win32/letterbox.h"
 #include "show/scenes.h"
 #include "tests/platform_webgl/show_frames.h"
 #include "tests/support/fake_win32.h"
@@ -33,7 +33,7 @@ void present() {
     int width = 0;
     int height = 0;
     emscripten_get_canvas_element_size("#canvas", &width, &height);
-    const sdl::PixelRect rect = sdl::letterbox(WIDTH, HEIGHT, width, height);
+    const win32::PixelRect rect = win32::letterbox(WIDTH, HEIGHT, width, height);
     webgl::present(height, rect.x, rect.y, rect.width, rect.height);
 }
 

@@ -1,8 +1,8 @@
-#include "platform/sdl/letterbox.h"
+#include "platform/win32/letterbox.h"
 
 #include <cstdint>
 
-namespace sdl {
+namespace win32 {
 
 PixelRect letterbox(int picture_width, int picture_height, int surface_width, int surface_height) {
     if (picture_width <= 0 || picture_height <= 0 || surface_width <= 0 || surface_height <= 0) {
@@ -31,4 +31,4 @@ PixelRect letterbox(int picture_width, int picture_height, int surface_width, in
     return PixelRect{(surface_width - width) / 2, (surface_height - height) / 2, width, height};
 }
 
-} // namespace sdl
+} // namespace win32

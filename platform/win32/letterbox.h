@@ -1,7 +1,8 @@
-// Where a picture goes when it is shown scaled on a surface of another size.
+// Where a picture goes when a host shows it scaled on a surface of another size: a window that
+// covers the display under a virtual mode, or one a host shows larger (fullscreen in a page).
 #pragma once
 
-namespace sdl {
+namespace win32 {
 
 struct PixelRect {
     int x;
@@ -14,4 +15,4 @@ struct PixelRect {
 // pixels; the rest of the surface shows black bars. Empty when either size is empty.
 PixelRect letterbox(int picture_width, int picture_height, int surface_width, int surface_height);
 
-} // namespace sdl
+} // namespace win32

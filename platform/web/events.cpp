@@ -1,0 +1,50 @@
+// What the user did in the page, turned into the messages Windows would send.
+#include "platform/web/keys.h"
+#include "platform/web/page.h"
+#include "platform/win32/keys.h"
+
+namespace backend {
+
+void pump_events() {
+    char code[32];
+    char key[32];
+    for (;;) {
+        const int event = web_take_event(code, sizeof code, key, sizeof key);
+        if (event == 0) {
+            return;
+        }
+        const win32::Window* window = web::page_window();
+        if (window == nullptr) {
+            // Nothing to send it to yet, or any more.
+            continue;
+        }
+        const HWND handle = win32::handle_of(window);
+        switch (event & web::event_kind_mask) {
+        case web::event_key: {
+            const unsigned vk = web::virtual_key(code, key);
+            if (vk != 0) {
+                const win32::KeyMessage message = win32::key_event_message(
+                    vk, (event & web::key_pressed) != 0, (event & web::key_repeat) != 0,
+                    web::is_extended_key(code), (event & web::key_alt) != 0,
+                    (event & web::key_ctrl) != 0);
+                win32::post(handle, message.message, message.wparam, message.lparam);
+            }
+            break;
+        }
+        case web::event_close:
+            // The close button of the page's title bar, as Windows' caption reports it.
+            win32::post(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case web::event_focus:
+            win32::set_active(handle, true);
+            break;
+        case web::event_blur:
+            win32::set_active(handle, false);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace backend

@@ -1,0 +1,89 @@
+#include "audio/song.h"
+#include "platform/web/keys.h"
+#include "platform/web/wav_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// The program steers the camera with these; each must arrive as Windows names it, flagged as
+// the navigation cluster's keys are.
+TEST(WebKeys, CameraKeysGetWindowsCodes) {
+    EXPECT_EQ(web::virtual_key("ArrowLeft", "ArrowLeft"), 0x25u);
+    EXPECT_EQ(web::virtual_key("ArrowUp", "ArrowUp"), 0x26u);
+    EXPECT_EQ(web::virtual_key("ArrowRight", "ArrowRight"), 0x27u);
+    EXPECT_EQ(web::virtual_key("ArrowDown", "ArrowDown"), 0x28u);
+    EXPECT_EQ(web::virtual_key("PageUp", "PageUp"), 0x21u);
+    EXPECT_EQ(web::virtual_key("PageDown", "PageDown"), 0x22u);
+    EXPECT_TRUE(web::is_extended_key("ArrowLeft"));
+    EXPECT_TRUE(web::is_extended_key("PageDown"));
+    EXPECT_FALSE(web::is_extended_key("Numpad4"));
+    EXPECT_FALSE(web::is_extended_key("Enter"));
+}
+
+TEST(WebKeys, NamedKeysGetWindowsCodes) {
+    EXPECT_EQ(web::virtual_key("Escape", "Escape"), 0x1Bu);
+    EXPECT_EQ(web::virtual_key("Enter", "Enter"), 0x0Du);
+    EXPECT_EQ(web::virtual_key("NumpadEnter", "Enter"), 0x0Du);
+    EXPECT_EQ(web::virtual_key("AltRight", "AltGraph"), 0x12u);
+    EXPECT_EQ(web::virtual_key("F1", "F1"), 0x70u);
+    EXPECT_EQ(web::virtual_key("F4", "F4"), 0x73u);
+    EXPECT_EQ(web::virtual_key("F24", "F24"), 0x87u);
+    // The keypad's digits are the keypad's own codes, whatever Num Lock makes them type.
+    EXPECT_EQ(web::virtual_key("Numpad0", "Insert"), 0x60u);
+    EXPECT_EQ(web::virtual_key("Numpad9", "9"), 0x69u);
+}
+
+// Letters and digits follow the layout, in upper case: on a French keyboard the key in the US 'Q'
+// position types 'a' and is 'A' to Windows; keys that type no Latin letter or digit keep their
+// position.
+TEST(WebKeys, LettersAndDigitsFollowTheLayout) {
+    EXPECT_EQ(web::virtual_key("KeyQ", "a"), static_cast<unsigned>('A'));
+    EXPECT_EQ(web::virtual_key("KeyA", "A"), static_cast<unsigned>('A'));
+    EXPECT_EQ(web::virtual_key("KeyA", "\xD1\x84"), static_cast<unsigned>('A'));
+    EXPECT_EQ(web::virtual_key("Digit1", "&"), static_cast<unsigned>('1'));
+    EXPECT_EQ(web::virtual_key("Digit7", "7"), static_cast<unsigned>('7'));
+}
+
+TEST(WebKeys, UnknownKeysAreNotTranslated) {
+    EXPECT_EQ(web::virtual_key("MediaPlayPause", "MediaPlayPause"), 0u);
+    EXPECT_EQ(web::virtual_key("", "Unidentified"), 0u);
+    EXPECT_EQ(web::virtual_key("F25", "F25"), 0u);
+    EXPECT_EQ(web::virtual_key(nullptr, nullptr), 0u);
+}
+
+// The program's own image: only its header is read, never past the declared end.
+TEST(WebWav, TheSongsImageIsMonoPcmAt44100) {
+    web::WavSamples samples{};
+    const char* problem = nullptr;
+    ASSERT_TRUE(web::read_wav(wav_header_template, &samples, &problem)) << problem;
+    EXPECT_EQ(samples.data, wav_header_template + WAV_HEADER_BYTES);
+    EXPECT_EQ(samples.frames, SONG_BYTES / 2);
+    EXPECT_EQ(samples.channels, 1);
+    EXPECT_EQ(samples.rate, 44100);
+    EXPECT_EQ(samples.bits, 16);
+}
+
+TEST(WebWav, ImagesItCannotPlayAreRefused) {
+    web::WavSamples samples{};
+    const char* problem = nullptr;
+    std::uint8_t image[WAV_HEADER_BYTES];
+
+    std::memcpy(image, wav_header_template, sizeof image);
+    image[20] = 3; // IEEE float samples
+    EXPECT_FALSE(web::read_wav(image, &samples, &problem));
+
+    // A data chunk longer than the image declares.
+    std::memcpy(image, wav_header_template, sizeof image);
+    image[4] = static_cast<std::uint8_t>(image[4] - 2);
+    EXPECT_FALSE(web::read_wav(image, &samples, &problem));
+
+    const std::uint8_t not_riff[] = {'R', 'I', 'F', 'X'};
+    EXPECT_FALSE(web::read_wav(not_riff, &samples, &problem));
+    EXPECT_STREQ(problem, "not a RIFF image");
+}
+
+} // namespace
