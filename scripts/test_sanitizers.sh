@@ -27,4 +27,4 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppress
 ctest --preset asan -j2 -LE '^(e2e|web|deps)$'
 # The run under valgrind, the three long runs and the failing allocation (a preloaded malloc,
 # which the sanitizer runtime would not allow) stay with the default build.
-ctest --preset asan -L e2e -E '^hardening[.](long-runs|memcheck|song-allocation-fails)$'
+ctest --preset asan -j2 -L e2e -E '^hardening[.](long-runs|memcheck|song-allocation-fails)$'
