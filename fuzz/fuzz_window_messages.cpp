@@ -418,6 +418,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     quadric_ring = gluNewQuadric();
     quadric_sphere = gluNewQuadric();
     init_falling_sprites();
+    startup_finished = true;
     return 0;
 }
 

@@ -14,6 +14,9 @@ bool quit_when_empty = true;
 WNDPROC registered_proc = nullptr;
 
 namespace {
+// From SetTimer until the window is destroyed: a window's timers end with it.
+bool timer_running = false;
+
 template <typename Handle> Handle fake_handle(std::uintptr_t value) {
     return reinterpret_cast<Handle>(value);
 }
@@ -35,6 +38,7 @@ void reset() {
     queue.clear();
     quit_when_empty = true;
     registered_proc = nullptr;
+    timer_running = false;
 }
 
 std::vector<Call> named(const std::string& name) {
@@ -202,12 +206,16 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
 
 BOOL DestroyWindow(HWND window) {
     record("DestroyWindow", as_int(window));
+    if (script.destroy_window) {
+        fake_win32::timer_running = false;
+    }
     return script.destroy_window;
 }
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC timer_func) {
     record("SetTimer", as_int(window), static_cast<std::intptr_t>(id), elapse_ms,
            timer_func != nullptr);
+    fake_win32::timer_running = true;
     return 1;
 }
 
@@ -240,6 +248,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     fake_win32::Call& call = record("MessageBoxA", as_int(owner), type);
     call.text = text;
     call.caption = caption;
+    if (script.ticks_in_message_boxes && fake_win32::timer_running &&
+        fake_win32::registered_proc != nullptr) {
+        fake_win32::registered_proc(fake_win32::window, WM_TIMER, 0, 0);
+    }
     return (type & MB_TYPEMASK) == MB_YESNO ? script.message_box_answer : IDOK;
 }
 

@@ -41,6 +41,9 @@ struct Script {
     bool size_on_create = true;
     // What DefWindowProcA answers.
     LRESULT default_result = 0;
+    // While a window timer runs (from SetTimer until a DestroyWindow that succeeds), each message
+    // box's modal loop dispatches one WM_TIMER to the window procedure, as Windows' does.
+    bool ticks_in_message_boxes = false;
 };
 
 extern Script script;
