@@ -22,6 +22,7 @@ namespace {
 struct LibGlu {
     void* library = nullptr;
     GLUquadric* (*new_quadric)() = nullptr;
+    void (*delete_quadric)(GLUquadric*) = nullptr;
     void (*sphere)(GLUquadric*, GLdouble, GLint, GLint) = nullptr;
     void (*cylinder)(GLUquadric*, GLdouble, GLdouble, GLdouble, GLint, GLint) = nullptr;
     void (*perspective)(GLdouble, GLdouble, GLdouble, GLdouble) = nullptr;
@@ -37,6 +38,7 @@ const LibGlu& lib_glu() {
         loaded.library = dlopen("libGLU.so.1", RTLD_NOW | RTLD_LOCAL);
         if (loaded.library != nullptr) {
             find(loaded.library, &loaded.new_quadric, "gluNewQuadric");
+            find(loaded.library, &loaded.delete_quadric, "gluDeleteQuadric");
             find(loaded.library, &loaded.sphere, "gluSphere");
             find(loaded.library, &loaded.cylinder, "gluCylinder");
             find(loaded.library, &loaded.perspective, "gluPerspective");
@@ -93,10 +95,14 @@ class GluTest : public ::testing::Test {
         ASSERT_NE(lib_glu().sphere, nullptr);
         ASSERT_NE(lib_glu().cylinder, nullptr);
         ASSERT_NE(lib_glu().perspective, nullptr);
+        ASSERT_NE(lib_glu().delete_quadric, nullptr);
         their_quadric = lib_glu().new_quadric();
         our_quadric = gluNewQuadric();
     }
     void TearDown() override {
+        if (their_quadric != nullptr) {
+            lib_glu().delete_quadric(their_quadric);
+        }
         gluDeleteQuadric(our_quadric);
     }
     GLUquadric* their_quadric = nullptr;
