@@ -423,7 +423,10 @@ def test_layer_messages(desktops, checks, option, work):
     mark = len(read())
     for name, _ in PROBE_KEYS:
         desktop.xdotool("key", name)
-    desktop.xdotool("key", "alt+x")
+    # Alt held around a whole press of X, as user32's input tests press them.
+    desktop.xdotool("keydown", "alt")
+    desktop.xdotool("key", "x")
+    desktop.xdotool("keyup", "alt")
     desktop.xdotool("key", "F10")
     desktop.xdotool("keydown", "Right")
     time.sleep(1.0)
@@ -437,6 +440,18 @@ def test_layer_messages(desktops, checks, option, work):
         checks.check(down and up and down[0] < up[0], f"{name} arrives as virtual key {vk:#04x}")
     checks.check(any(line[:2] == ("WM_SYSKEYDOWN", 0x58) and line[2] & (1 << 29)
                      for line in keys), "Alt+X arrives as WM_SYSKEYDOWN with Alt held")
+    # Windows' recorded sequence (user32's input tests, lmenu_vkey): Alt let go after Alt+X is
+    # WM_KEYUP; and lParam carries each key's set-1 scan code, with the extended flag for Right.
+    alt_x = [line[:2] for line in keys if line[1] in (0x12, 0x58)]
+    checks.check(alt_x == [("WM_SYSKEYDOWN", 0x12), ("WM_SYSKEYDOWN", 0x58),
+                           ("WM_SYSKEYUP", 0x58), ("WM_KEYUP", 0x12)],
+                 "Alt+X: Alt and X as system keys, Alt's release as WM_KEYUP", str(alt_x))
+    scans = {(line[0], line[1]): line[2] >> 16 & 0x1FF for line in keys}
+    checks.check(scans.get(("WM_KEYDOWN", 0x27)) == 0x14D and
+                 scans.get(("WM_KEYUP", 0x52)) == 0x13 and scans.get(("WM_KEYDOWN", 0x41)) == 0x1E,
+                 "scan codes in lParam: Right 0x4D extended, R 0x13, A 0x1E",
+                 str([scans.get(key) for key in (("WM_KEYDOWN", 0x27), ("WM_KEYUP", 0x52),
+                                                 ("WM_KEYDOWN", 0x41))]))
     checks.check(("WM_SYSKEYDOWN", 0x79) in [line[:2] for line in keys] and
                  ("WM_SYSKEYUP", 0x79) in [line[:2] for line in keys], "F10 is a system key")
     repeats = [line for line in keys if line[:2] == ("WM_KEYDOWN", 0x27) and line[2] & (1 << 30)]
