@@ -15,8 +15,9 @@ that moments of the show are aimed at and judged by its own clock.
                exit 0, at once.
   layer-messages  a small probe program on the layer (layer_probe.cpp) writes down what its
                window procedure receives: the messages of creation, showing, keys, minimising,
-               resizing and closing, against what Windows sends; the timer's rate; the processor
-               time of a polling loop; the screen saver kept off while the window is active.
+               resizing and closing, against the sequences Windows records; the timer's rate; the
+               processor time of a polling loop; the screen saver kept off while the window is
+               active.
 """
 
 import os
@@ -384,17 +385,20 @@ def test_layer_messages(desktops, checks, option, work):
     checks.require(window is not None, 'its window "layer probe" is on the screen')
     lines = read()
 
-    # CreateWindowExA sends these, in this order, before it returns.
-    created = between(lines, "call CreateWindowExA", "return CreateWindowExA")
-    checks.check([line[0] for line in created] == ["WM_NCCREATE", "WM_CREATE", "WM_SIZE",
-                                                   "WM_MOVE"] and
-                 created[2][1:] == (0, PROBE_SIZE),
-                 "CreateWindowExA sends WM_NCCREATE, WM_CREATE, WM_SIZE 320 x 200, WM_MOVE",
+    # Windows' order as user32's message tests record it. An overlapped window is made without
+    # a size (WmCreateOverlappedSeq) and hears of it when first shown (WmShowOverlappedSeq); the
+    # layer asks about the screen saver after the activation, before that.
+    created = [line[0] for line in between(lines, "call CreateWindowExA", "return CreateWindowExA")]
+    checks.check(created == ["WM_NCCREATE", "WM_CREATE"],
+                 "CreateWindowExA sends WM_NCCREATE, WM_CREATE (WmCreateOverlappedSeq)",
                  str(created))
-    shown = [line[0] for line in between(lines, "call ShowWindow", "call SetFocus")]
-    checks.check(shown[:4] == ["WM_SHOWWINDOW", "WM_ACTIVATEAPP", "WM_ACTIVATE", "WM_SETFOCUS"],
-                 "ShowWindow sends WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, then the focus",
-                 str(shown))
+    shown = [line for line in between(lines, "call ShowWindow", "call SetFocus")
+             if line[0] != "WM_SYSCOMMAND"]
+    checks.check([line[0] for line in shown] == ["WM_SHOWWINDOW", "WM_ACTIVATEAPP", "WM_ACTIVATE",
+                                                 "WM_SETFOCUS", "WM_SIZE", "WM_MOVE"] and
+                 shown[4][1:] == (0, PROBE_SIZE),
+                 "ShowWindow sends WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, the focus, then "
+                 "WM_SIZE 320 x 200 and WM_MOVE (WmShowOverlappedSeq)", str(shown))
     checks.check(("WM_SYSCOMMAND", 0xF140, 0) in between(lines, "call ShowWindow", "running"),
                  "the active window is asked about the screen saver")
 
@@ -496,7 +500,8 @@ def test_layer_messages(desktops, checks, option, work):
     checks.check(code == 0, "exit code 0", str(code))
     closing = [line[0] for line in read()[mark:] if len(line) == 3 and line[0] not in
                ("WM_SYSKEYDOWN", "WM_SYSKEYUP", "WM_KEYDOWN", "WM_KEYUP")]
-    expected = ["WM_SYSCOMMAND", "WM_CLOSE", "WM_ACTIVATE", "WM_KILLFOCUS", "WM_ACTIVATEAPP",
+    # DestroyWindow as WmDestroyOverlappedSeq has it.
+    expected = ["WM_SYSCOMMAND", "WM_CLOSE", "WM_ACTIVATE", "WM_ACTIVATEAPP", "WM_KILLFOCUS",
                 "WM_DESTROY", "WM_NCDESTROY"]
     checks.check(closing == expected, "closing sends " + ", ".join(expected), str(closing))
     checks.check("quit 0 after" in open(os.path.join(work, "probe.out")).read(),

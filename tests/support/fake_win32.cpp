@@ -16,6 +16,8 @@ WNDPROC registered_proc = nullptr;
 namespace {
 // From SetTimer until the window is destroyed: a window's timers end with it.
 bool timer_running = false;
+// An overlapped window made and not yet shown: its WM_SIZE is still to come.
+bool size_pending = false;
 
 template <typename Handle> Handle fake_handle(std::uintptr_t value) {
     return reinterpret_cast<Handle>(value);
@@ -39,6 +41,7 @@ void reset() {
     quit_when_empty = true;
     registered_proc = nullptr;
     timer_running = false;
+    size_pending = false;
 }
 
 std::vector<Call> named(const std::string& name) {
@@ -90,6 +93,14 @@ fake_win32::Call& record(const char* name, std::intptr_t a0 = 0, std::intptr_t a
 
 std::intptr_t as_int(const void* pointer) {
     return reinterpret_cast<std::intptr_t>(pointer);
+}
+
+void send_size() {
+    if (script.send_size && fake_win32::size_pending && fake_win32::registered_proc != nullptr) {
+        fake_win32::size_pending = false;
+        fake_win32::registered_proc(fake_win32::window, WM_SIZE, SIZE_RESTORED,
+                                    static_cast<LPARAM>((480u << 16) | 640u));
+    }
 }
 
 } // namespace
@@ -197,9 +208,9 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     if (!script.create_window) {
         return nullptr;
     }
-    if (script.size_on_create && fake_win32::registered_proc != nullptr) {
-        fake_win32::registered_proc(fake_win32::window, WM_SIZE, SIZE_RESTORED,
-                                    static_cast<LPARAM>((480u << 16) | 640u));
+    fake_win32::size_pending = true;
+    if ((style & WS_POPUP) != 0) {
+        send_size();
     }
     return fake_win32::window;
 }
@@ -231,6 +242,7 @@ int ReleaseDC(HWND window, HDC dc) {
 
 BOOL ShowWindow(HWND window, int show) {
     record("ShowWindow", as_int(window), show);
+    send_size();
     return FALSE;
 }
 
