@@ -20,7 +20,10 @@ int song_allocations = 0;
 #ifdef SOLID_TEST_WRAPS_MALLOC
 // The linker routes the program's malloc calls here (--wrap=malloc), which leaves the program's
 // code as it ships.
+// The names are the linker's.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void* __real_malloc(std::size_t size);
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void* __wrap_malloc(std::size_t size) {
     if (size == SONG_IMAGE_BYTES) {
         ++song_allocations;

@@ -49,6 +49,7 @@ LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 
 std::vector<UINT> messages() {
     std::vector<UINT> numbers;
+    numbers.reserve(received.size());
     for (const Received& r : received) {
         numbers.push_back(r.message);
     }
