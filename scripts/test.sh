@@ -17,6 +17,7 @@ stage() {
 stage "installing the build and test packages" scripts/install_deps.sh build test capture web
 stage "building" bash -c 'cmake --preset default && cmake --build --preset default'
 stage "the CTest suite" ctest --preset default -j2 --no-tests=error
+stage "the static analysis (clang-tidy)" scripts/static_analysis.sh
 stage "the sanitizer stage (installing, building, testing)" scripts/test_sanitizers.sh
 stage "the Windows stage (installing, building, testing)" tests/windows/run.sh
 stage "the fuzz stage (installing, building, fuzzing)" scripts/fuzz_stage.sh
