@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+bool startup_finished = false;
+
 namespace {
 
 // There is no switch for windowed mode: the show asks for fullscreen and offers a window only
@@ -45,6 +47,7 @@ int program_main(HINSTANCE, HINSTANCE, LPSTR, int) {
     quadric_sphere = gluNewQuadric();
 
     init_falling_sprites();
+    startup_finished = true;
 
     // Poll without waiting: every frame is drawn by the window procedure on a timer tick.
     MSG msg{};

@@ -13,6 +13,11 @@ extern HGLRC gl_context;
 extern bool fullscreen;
 extern PIXELFORMATDESCRIPTOR pixel_format_desc;
 
+// Set by program_main once start-up has made everything a frame draws with (the clock, the
+// quadrics, the falling sprites). Until then the window procedure draws nothing on a timer tick:
+// on Windows a message box shown while open_window fails runs a modal loop that delivers them.
+extern bool startup_finished;
+
 // The program's start-up, message loop and teardown. Returns the process exit code, always 0.
 int program_main(HINSTANCE instance, HINSTANCE prev_instance, LPSTR command_line, int show);
 

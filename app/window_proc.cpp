@@ -29,9 +29,12 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         }
         break;
     case WM_TIMER:
-        // One tick, one frame. At the end of the timeline draw_frame ends the process.
-        draw_frame();
-        SwapBuffers(device_context);
+        // One tick, one frame, once start-up has finished. At the end of the timeline draw_frame
+        // ends the process.
+        if (startup_finished) {
+            draw_frame();
+            SwapBuffers(device_context);
+        }
         break;
     default:
         break;

@@ -96,9 +96,10 @@ void check_show_state() {
     FUZZ_CHECK(gl_recorder::matrix_depth == 0 && gl_recorder::min_matrix_depth == 0);
 }
 
-// A key message as Windows makes it: a code of 1 to 255, repeat count 1, no scan code, and the
-// transition bits that match the message.
-void check_key_message(const win32::KeyMessage& key, bool pressed, bool repeat) {
+// A key message as Windows makes it: a code of 1 to 255, repeat count 1, the key's scan code and
+// extended flag, and the transition bits that match the message.
+void check_key_message(const win32::KeyMessage& key, SDL_Scancode scancode, bool pressed,
+                       bool repeat) {
     FUZZ_CHECK(key.wparam >= 1 && key.wparam <= 255);
     if (pressed) {
         FUZZ_CHECK(key.message == WM_KEYDOWN || key.message == WM_SYSKEYDOWN);
@@ -106,7 +107,10 @@ void check_key_message(const win32::KeyMessage& key, bool pressed, bool repeat) 
         FUZZ_CHECK(key.message == WM_KEYUP || key.message == WM_SYSKEYUP);
     }
     const auto bits = static_cast<std::uint32_t>(key.lparam);
-    FUZZ_CHECK((bits & 0x00FFFFFFu) == 1);
+    FUZZ_CHECK((bits & 0xFFFFu) == 1);
+    const unsigned scan = sdl::scan_code(scancode);
+    FUZZ_CHECK((bits >> 16 & 0xFFu) == (scan & 0xFFu));
+    FUZZ_CHECK(((bits >> 24) & 1u) == ((scan >> 8) == 0xE0u ? 1u : 0u));
     FUZZ_CHECK(((bits >> 31) & 1u) == (pressed ? 0u : 1u));
     FUZZ_CHECK(((bits >> 30) & 1u) == (repeat || !pressed ? 1u : 0u));
 }
@@ -348,7 +352,7 @@ class Session {
         if (!sdl::translate_key(key, &translated)) {
             return;
         }
-        check_key_message(translated, pressed, repeat);
+        check_key_message(translated, key.keysym.scancode, pressed, repeat);
         MSG msg{};
         msg.hwnd = fake_win32::window;
         msg.message = translated.message;
@@ -418,6 +422,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     quadric_ring = gluNewQuadric();
     quadric_sphere = gluNewQuadric();
     init_falling_sprites();
+    startup_finished = true;
     return 0;
 }
 

@@ -26,9 +26,9 @@ constexpr SphereBannerCell pixel(const char (&row)[N], std::size_t width, std::s
 } // namespace
 
 #define LETTER_ROW(row, width, first)                                                              \
-    pixel(row, width, first), pixel(row, width, first + 1), pixel(row, width, first + 2),          \
-        pixel(row, width, first + 3), pixel(row, width, first + 4), pixel(row, width, first + 5),  \
-        pixel(row, width, first + 6)
+    pixel(row, width, (first)), pixel(row, width, (first) + 1), pixel(row, width, (first) + 2),    \
+        pixel(row, width, (first) + 3), pixel(row, width, (first) + 4),                            \
+        pixel(row, width, (first) + 5), pixel(row, width, (first) + 6)
 #define ROW_14(row) LETTER_ROW(row, 14, 0), LETTER_ROW(row, 14, 7)
 #define ROW_28(row)                                                                                \
     LETTER_ROW(row, 28, 0), LETTER_ROW(row, 28, 7), LETTER_ROW(row, 28, 14), LETTER_ROW(row, 28, 21)

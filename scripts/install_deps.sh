@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing, and says which.
 # Usage: scripts/install_deps.sh GROUP...   (build, run, capture, test, hardening, windows, fuzz,
-# fresh-machine: the groups of scripts/deps.txt)
+# tidy, fresh-machine: the groups of scripts/deps.txt)
 set -euo pipefail
 
 declaration="$(dirname "${BASH_SOURCE[0]}")/deps.txt"

@@ -4,7 +4,8 @@
 #
 # Most of the CTest suite waits on whole shows played in real time, so the other stages' builds
 # (sanitizer, Windows, fuzz) run beside it at a low priority, taking the CPU the suite leaves
-# idle; their tests run after it. SOLID_SERIAL=1 runs every stage in turn instead.
+# idle, and their tests run after it; the static analysis, which only reads, runs beside both at
+# the lowest priority. SOLID_SERIAL=1 runs every stage in turn instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +20,7 @@ stage() {
 }
 
 stage "installing the packages of every stage" \
-    scripts/install_deps.sh build test capture web hardening fuzz windows
+    scripts/install_deps.sh build test capture web hardening fuzz windows tidy
 stage "building" bash -c 'cmake --preset default && cmake --build --preset default'
 
 # The builds of the sanitizer, Windows and fuzz stages.
@@ -29,19 +30,23 @@ other_builds='SOLID_ONLY=build scripts/test_sanitizers.sh && SOLID_ONLY=build te
 if [ -n "${SOLID_SERIAL:-}" ]; then
     stage "the CTest suite" ctest --preset default -j2 --no-tests=error
     stage "the other stages' builds" bash -c "$other_builds"
+    stage "the static analysis (clang-tidy)" scripts/static_analysis.sh
 else
-    log=build/other-builds.log
-    echo "test: building the sanitizer, Windows and fuzz stages beside the suite (log: $log)"
+    builds_log=build/other-builds.log
+    tidy_log=build/static-analysis.log
+    echo "test: building the sanitizer, Windows and fuzz stages beside the suite (log:" \
+        "$builds_log), and the static analysis (log: $tidy_log)"
     since=$(date +%s)
-    # A process group of its own, so that a failing suite or an interrupt stops it too.
-    setsid nice -n 15 bash -c "$other_builds" >"$log" 2>&1 &
+    # Process groups of their own, so that a failing stage or an interrupt stops them too.
+    setsid nice -n 15 bash -c "$other_builds" >"$builds_log" 2>&1 &
     builds=$!
-    trap 'kill -- -$builds 2>/dev/null || true' EXIT
+    setsid nice -n 19 scripts/static_analysis.sh >"$tidy_log" 2>&1 &
+    tidy=$!
+    trap 'kill -- -$builds -$tidy 2>/dev/null || true' EXIT
     stage "the CTest suite" ctest --preset default -j2 --no-tests=error
     status=0
     wait $builds || status=$?
-    trap - EXIT
-    cat "$log"
+    cat "$builds_log"
     if [ "$status" -ne 0 ]; then
         echo "test: the other stages' builds failed (exit $status)" >&2
         exit "$status"
@@ -52,4 +57,15 @@ fi
 stage "the sanitizer stage's tests" env SOLID_ONLY=test scripts/test_sanitizers.sh
 stage "the Windows stage's tests" env SOLID_ONLY=test tests/windows/run.sh
 stage "the fuzz stage's runs" env SOLID_ONLY=test scripts/fuzz_stage.sh
+if [ -z "${SOLID_SERIAL:-}" ]; then
+    status=0
+    wait $tidy || status=$?
+    trap - EXIT
+    cat "$tidy_log"
+    if [ "$status" -ne 0 ]; then
+        echo "test: the static analysis (clang-tidy) failed (exit $status)" >&2
+        exit "$status"
+    fi
+    echo "test: the static analysis (clang-tidy) took $(($(date +%s) - since)) s, beside the rest"
+fi
 echo "test: everything passed; the whole command took $(($(date +%s) - started)) s"

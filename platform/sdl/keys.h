@@ -14,8 +14,9 @@ namespace sdl {
 // key is named by its position.
 unsigned virtual_key(SDL_Keycode sym, SDL_Scancode scancode);
 
-// Keys of the navigation cluster and the right-hand modifiers, which Windows flags as extended.
-bool is_extended_key(SDL_Scancode scancode);
+// The key's scan code as Windows numbers it (set 1), 0xE0 in the high byte for the keys it flags
+// as extended (the navigation cluster, the right-hand modifiers); 0 for keys without one.
+unsigned scan_code(SDL_Scancode scancode);
 
 // Translates an SDL_KEYDOWN or SDL_KEYUP event by Windows' rules (platform/win32/keys.h). False
 // for a key the layer does not translate (its event posts nothing).

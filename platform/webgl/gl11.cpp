@@ -183,6 +183,8 @@ std::uint8_t colour_byte(GLfloat value) {
     if (value >= 1.0f) {
         return 255;
     }
+    // Rounded as Mesa rounds it, to the bit: a float sum, then truncation (value is positive).
+    // NOLINTNEXTLINE(bugprone-incorrect-roundings)
     return static_cast<std::uint8_t>(value * 255.0f + 0.5f);
 }
 

@@ -7,12 +7,14 @@
 //
 // What the layer supports, on every backend:
 // - Window classes by name, windows with their window procedure, and the messages a window gets
-//   while it is made, shown and destroyed: WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE from
-//   CreateWindowExA; WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE from ShowWindow
-//   (DefWindowProcA's WM_ACTIVATE sets the focus: WM_SETFOCUS); WM_ACTIVATE, WM_KILLFOCUS,
-//   WM_ACTIVATEAPP, WM_DESTROY, WM_NCDESTROY from DestroyWindow. The window frame belongs to the
-//   host, so AdjustWindowRectEx leaves a rectangle as it is and the size given to
-//   CreateWindowExA is the client size.
+//   while it is made, shown, hidden and destroyed, in the order Windows records (ignoring the
+//   non-client, painting and position-change messages it also sends): WM_NCCREATE, WM_CREATE
+//   from CreateWindowExA, and WM_SIZE, WM_MOVE there too for a popup; ShowWindow: WM_SHOWWINDOW,
+//   WM_ACTIVATEAPP, WM_ACTIVATE (DefWindowProcA's WM_ACTIVATE sets the focus: WM_SETFOCUS), then
+//   at an overlapped window's first showing WM_SIZE, WM_MOVE; losing activation (hiding, another
+//   window's turn): WM_ACTIVATE WA_INACTIVE, WM_ACTIVATEAPP, WM_KILLFOCUS; DestroyWindow: those,
+//   then WM_DESTROY, WM_NCDESTROY. The window frame belongs to the host, so AdjustWindowRectEx
+//   leaves a rectangle as it is and the size given to CreateWindowExA is the client size.
 // - A virtual display mode. ChangeDisplaySettingsA never changes a real mode: a mode of 16, 24
 //   or 32 bits no larger than the backend's display is accepted (DISP_CHANGE_BADMODE otherwise,
 //   and without a display), and a WS_POPUP window made while it is in force covers the whole
@@ -21,14 +23,19 @@
 // - The queue by Windows' rules (message_queue.h): posted messages, WM_QUIT, then WM_TIMER at
 //   most once per timer; timer periods of at least 10 ms. What the user does becomes messages
 //   inside PeekMessageA (the backend's pump_events): keys as WM_KEYDOWN/WM_KEYUP or
-//   WM_SYSKEYDOWN/WM_SYSKEYUP with Windows' virtual-key codes (keys.h); the close button as
+//   WM_SYSKEYDOWN/WM_SYSKEYUP with Windows' virtual-key codes and scan codes (keys.h), Alt's
+//   release after Alt+key as WM_KEYUP and a lone Alt's as WM_SYSKEYUP; the close button as
 //   WM_SYSCOMMAND SC_CLOSE, which DefWindowProcA turns into WM_CLOSE, as it does Alt+F4; size
 //   changes as WM_SIZE, minimising as WM_SIZE 0 x 0 (window_events.h); focus changes as
 //   WM_ACTIVATE. When PeekMessageA finds nothing, the backend idles until there may be.
-// - The screen saver and monitor power-down: when a window becomes active the layer asks its
-//   window procedure with WM_SYSCOMMAND SC_SCREENSAVE and SC_MONITORPOWER, as Windows does before
-//   starting them; if either request is refused (does not reach DefWindowProcA) they stay off
-//   until the window is no longer active.
+// - Where the layer departs from Windows on purpose:
+//   - The screen saver and monitor power-down: each time a window becomes active, after
+//     WM_ACTIVATE and the focus, the layer asks its window procedure with WM_SYSCOMMAND
+//     SC_SCREENSAVE and SC_MONITORPOWER (Windows asks the active window only when it is about to
+//     start them, which a host's own screen saver never tells us); if either request is refused
+//     (does not reach DefWindowProcA) they stay off until the window is no longer active.
+//   - No keyboard menu mode: a lone Alt or F10 sends no WM_SYSCOMMAND SC_KEYMENU, and Alt+key
+//     none either, as the windows here have no menus to open.
 // - GDI and WGL: one device context per window for its life (CS_OWNDC); one pixel format (RGBA,
 //   double-buffered, the colour and depth bits the descriptor asks for), set once per window; GL
 //   contexts made for a window, current on one window at a time; SwapBuffers hands the finished
@@ -69,6 +76,11 @@ struct Window {
     int client_width = 0;
     int client_height = 0;
     bool covers_screen = false;
+    // Where the program placed it, and whether the window has yet to hear of its size and place
+    // (WM_SIZE, WM_MOVE).
+    int x = 0;
+    int y = 0;
+    bool size_move_pending = false;
     bool visible = false;
     bool minimized = false;
     bool destroying = false;

@@ -4,6 +4,13 @@
 
 namespace win32 {
 
+namespace {
+
+// Alt went down as a system key and no other system key has come since.
+bool alt_alone = false;
+
+} // namespace
+
 bool is_system_key(unsigned vk, bool alt_held, bool ctrl_held) {
     if (ctrl_held) {
         return false;
@@ -18,9 +25,10 @@ UINT key_message(bool pressed, bool system) {
     return pressed ? WM_KEYDOWN : WM_KEYUP;
 }
 
-LPARAM key_lparam(bool pressed, bool repeat, bool extended, bool alt_held) {
+LPARAM key_lparam(bool pressed, bool repeat, unsigned scan, bool alt_held) {
     std::uint32_t bits = 1; // repeat count
-    if (extended) {
+    bits |= (scan & 0xFFu) << 16;
+    if ((scan & 0xFF00u) == 0xE000u) {
         bits |= 1u << 24;
     }
     if (alt_held) {
@@ -35,11 +43,18 @@ LPARAM key_lparam(bool pressed, bool repeat, bool extended, bool alt_held) {
     return static_cast<LPARAM>(bits);
 }
 
-KeyMessage key_event_message(unsigned vk, bool pressed, bool repeat, bool extended, bool alt_held,
+KeyMessage key_event_message(unsigned vk, unsigned scan, bool pressed, bool repeat, bool alt_held,
                              bool ctrl_held) {
     alt_held = alt_held || (pressed && vk == VK_MENU);
-    return KeyMessage{key_message(pressed, is_system_key(vk, alt_held, ctrl_held)), vk,
-                      key_lparam(pressed, repeat, extended, alt_held)};
+    bool system = is_system_key(vk, alt_held, ctrl_held);
+    if (vk == VK_MENU) {
+        system = pressed ? system : alt_alone;
+        alt_alone = pressed && system;
+    } else if (system) {
+        alt_alone = false;
+    }
+    return KeyMessage{key_message(pressed, system), vk,
+                      key_lparam(pressed, repeat, scan, alt_held)};
 }
 
 } // namespace win32

@@ -1,5 +1,5 @@
 // Key messages by Windows' rules: which message a key event becomes and what its lParam says.
-// A backend names the key (its virtual-key code, whether it is extended) and the modifiers held.
+// A backend names the key (its virtual-key code and its scan code) and the modifiers held.
 #pragma once
 
 #include "platform/win32.h"
@@ -7,16 +7,18 @@
 namespace win32 {
 
 // Windows sends WM_SYSKEYDOWN/WM_SYSKEYUP instead of WM_KEYDOWN/WM_KEYUP for keys pressed while
-// Alt is held without Ctrl, for Alt itself, and for F10.
+// Alt is held without Ctrl, for Alt itself, and for F10. (Alt's release is a system key only
+// when no other system key came since its press: key_event_message.)
 bool is_system_key(unsigned vk, bool alt_held, bool ctrl_held);
 
 // The message for a key event.
 UINT key_message(bool pressed, bool system);
 
-// A key message's lParam: repeat count 1, the extended-key flag (bit 24), Alt held (bit 29), the
-// key's previous state (bit 30: 1 for an auto-repeat and for every release) and the transition
-// (bit 31: 1 for a release). The scan-code bits are left 0.
-LPARAM key_lparam(bool pressed, bool repeat, bool extended, bool alt_held);
+// A key message's lParam: repeat count 1, the scan code (bits 16-23), the extended-key flag (bit
+// 24), Alt held (bit 29), the key's previous state (bit 30: 1 for an auto-repeat and for every
+// release) and the transition (bit 31: 1 for a release). `scan` is the key's scan code in set 1,
+// as Windows numbers keys, with 0xE0 in the high byte for the extended keys (0xE04B: Left).
+LPARAM key_lparam(bool pressed, bool repeat, unsigned scan, bool alt_held);
 
 // The message a key event becomes.
 struct KeyMessage {
@@ -26,8 +28,9 @@ struct KeyMessage {
 };
 
 // The whole message for a press or release of key `vk`. Alt's own press counts as Alt held, as
-// Windows sets the context bit for it.
-KeyMessage key_event_message(unsigned vk, bool pressed, bool repeat, bool extended, bool alt_held,
+// Windows sets the context bit for it. Releasing Alt is WM_SYSKEYUP when it was pressed alone and
+// WM_KEYUP after Alt+key, as Windows has it; so the key events must come here in their order.
+KeyMessage key_event_message(unsigned vk, unsigned scan, bool pressed, bool repeat, bool alt_held,
                              bool ctrl_held);
 
 } // namespace win32

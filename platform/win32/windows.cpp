@@ -79,6 +79,20 @@ template <typename Predicate> win32::Window* first_window(Predicate matches) {
     return nullptr;
 }
 
+// WM_SIZE with the client size, then WM_MOVE with the client area's place, once in a window's
+// life: a popup hears them as it is made, an overlapped window when it is first shown.
+void send_size_and_move(HWND handle) {
+    win32::Window* window = win32::find_window(handle);
+    if (window == nullptr || !window->size_move_pending) {
+        return;
+    }
+    window->size_move_pending = false;
+    const LPARAM place = MAKELPARAM(window->x, window->y);
+    win32::send(handle, WM_SIZE, SIZE_RESTORED,
+                MAKELPARAM(window->client_width, window->client_height));
+    win32::send(handle, WM_MOVE, 0, place);
+}
+
 // The window record goes, after the backend's own window.
 void erase_window(win32::Window* window) {
     backend::destroy_window(*window);
@@ -149,11 +163,11 @@ void set_active(HWND window, bool now_active) {
     }
     active = nullptr;
     send(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    send(window, WM_ACTIVATEAPP, FALSE, 0);
     if (focus == window) {
         focus = nullptr;
         send(window, WM_KILLFOCUS, 0, 0);
     }
-    send(window, WM_ACTIVATEAPP, FALSE, 0);
     backend::allow_screen_saver(true);
 }
 
@@ -268,17 +282,18 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, 
     window->client_width = std::max(width, 0);
     window->client_height = std::max(height, 0);
     window->covers_screen = virtual_mode_on && (style & WS_POPUP) != 0;
+    window->x = x;
+    window->y = y;
+    window->size_move_pending = true;
     window->dc.window = window.get();
     if (!backend::create_window(*window, window_name != nullptr ? window_name : "", x, y)) {
         return nullptr;
     }
     const HWND handle = win32::handle_of(window.get());
-    const int client_width = window->client_width;
-    const int client_height = window->client_height;
     windows.push_back(std::move(window));
 
-    // The creation messages, in Windows' order. A procedure that refuses WM_NCCREATE or
-    // WM_CREATE gets no window.
+    // The creation messages, in Windows' order; WM_SIZE and WM_MOVE only for a popup. A procedure
+    // that refuses WM_NCCREATE or WM_CREATE gets no window.
     if (win32::send(handle, WM_NCCREATE, 0, 0) == FALSE) {
         win32::Window* refused = win32::find_window(handle);
         if (refused != nullptr) {
@@ -290,8 +305,9 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, 
         DestroyWindow(handle);
         return nullptr;
     }
-    win32::send(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client_width, client_height));
-    win32::send(handle, WM_MOVE, 0, MAKELPARAM(x, y));
+    if ((style & WS_POPUP) != 0) {
+        send_size_and_move(handle);
+    }
     if ((style & WS_VISIBLE) != 0) {
         ShowWindow(handle, SW_SHOW);
     }
@@ -355,6 +371,7 @@ BOOL ShowWindow(HWND handle, int show) {
         window->visible = true;
     }
     win32::set_active(handle, true);
+    send_size_and_move(handle);
     return was_visible ? TRUE : FALSE;
 }
 

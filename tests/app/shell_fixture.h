@@ -30,6 +30,7 @@ class ShellTest : public ::testing::Test {
         quadric_ring = nullptr;
         quadric_sphere = nullptr;
         reset_show_state();
+        startup_finished = false;
         song_buffer = nullptr;
         sample_data = nullptr;
     }

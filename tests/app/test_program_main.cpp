@@ -20,7 +20,10 @@ int song_allocations = 0;
 #ifdef SOLID_TEST_WRAPS_MALLOC
 // The linker routes the program's malloc calls here (--wrap=malloc), which leaves the program's
 // code as it ships.
+// The names are the linker's.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void* __real_malloc(std::size_t size);
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void* __wrap_malloc(std::size_t size) {
     if (size == SONG_IMAGE_BYTES) {
         ++song_allocations;
@@ -204,6 +207,63 @@ TEST_F(ProgramTest, ReturnsZeroWhenTheWindowCannotOpen) {
         EXPECT_EQ(fake_win32::index_of("PeekMessageA"), -1);
         EXPECT_EQ(gl_recorder::count(GlOp::NewQuadric), 0u);
         EXPECT_EQ(calls.back().name, "MessageBoxA");
+    }
+}
+
+// On Windows a message box runs a modal loop, which delivers the frame timer's ticks. When the
+// window fails after its timer has started, the boxes come before start-up has set the clock and
+// made the quadrics: a tick that drew then would race the timeline through its slots and draw
+// spheres with no quadric.
+TEST_F(ProgramTest, TicksDuringTheFailureBoxesOfStartUpDrawNothing) {
+    void (*const failures[])() = {
+        [] { script.get_dc = false; },           [] { script.choose_pixel_format = 0; },
+        [] { script.set_pixel_format = FALSE; }, [] { script.create_context = false; },
+        [] { script.make_current = FALSE; },
+    };
+    const auto calls_and_texts = [](bool without_ticks) {
+        std::vector<std::string> seen;
+        for (const Call& call : calls) {
+            if (!(without_ticks && call.name == "DefWindowProcA" && call.args[1] == WM_TIMER)) {
+                seen.push_back(call.name + " " + call.text);
+            }
+        }
+        return seen;
+    };
+    for (std::size_t i = 0; i < sizeof failures / sizeof failures[0]; ++i) {
+        SCOPED_TRACE(i);
+        std::vector<std::string> untimed;
+        for (bool ticks : {false, true}) {
+            fake_win32::reset();
+            gl_recorder::reset();
+            failures[i]();
+            // Every teardown step fails too, so the window and its timer outlive every box.
+            script.release_current = FALSE;
+            script.delete_context = FALSE;
+            script.release_dc = 0;
+            script.destroy_window = FALSE;
+            script.unregister_class = FALSE;
+            script.ticks_in_message_boxes = ticks;
+            fake_win32::tick_count = 100000;
+
+            EXPECT_EQ(run_program(), 0);
+
+            if (!ticks) {
+                untimed = calls_and_texts(false);
+                continue;
+            }
+            const std::size_t boxes = fake_win32::named("MessageBoxA").size();
+            EXPECT_GE(boxes, 3u);
+            std::size_t ticks_handled = 0;
+            for (const Call& call : fake_win32::named("DefWindowProcA")) {
+                ticks_handled += call.args[1] == WM_TIMER ? 1 : 0;
+            }
+            EXPECT_EQ(ticks_handled, boxes) << "each tick goes to the default procedure";
+            EXPECT_EQ(gl_recorder::count(GlOp::Clear), 0u);
+            EXPECT_EQ(fake_win32::index_of("SwapBuffers"), -1);
+            EXPECT_EQ(scene_index, 0);
+            // The same calls and boxes, in the same order, as without the ticks.
+            EXPECT_EQ(calls_and_texts(true), untimed) << fake_win32::trace();
+        }
     }
 }
 

@@ -244,8 +244,20 @@ TEST_F(ShellTest, ClosingFullscreenRestoresTheModeAndCursorFirst) {
 TEST_F(ShellTest, WindowedModeAfterARefusedModeChange) {
     script.change_display = DISP_CHANGE_FAILED;
     script.message_box_answer = IDYES;
+    std::vector<std::size_t> viewports_at;
+    fake_win32::on_call = [&](const Call&) {
+        viewports_at.push_back(gl_recorder::count(GlOp::Viewport));
+    };
 
     ASSERT_TRUE(open_show_window()) << fake_win32::trace();
+
+    // An overlapped window hears of its size from its first ShowWindow, with the context current;
+    // open_window then sets the requested size itself.
+    const std::vector<GlCall> viewports = gl_recorder::of(GlOp::Viewport);
+    ASSERT_EQ(viewports.size(), 2u);
+    EXPECT_EQ(viewports_at.at(static_cast<std::size_t>(fake_win32::index_of("ShowWindow"))), 0u);
+    EXPECT_EQ(viewports[1].i[2], 640);
+    EXPECT_EQ(viewports[1].i[3], 480);
 
     EXPECT_FALSE(fullscreen);
     ASSERT_EQ(fake_win32::named("MessageBoxA").size(), 1u);

@@ -20,6 +20,7 @@ class WindowProcTest : public ShellTest {
         script.default_result = default_answer;
         device_context = fake_win32::dc;
         window_handle = fake_win32::window;
+        startup_finished = true;
     }
 
     static LRESULT send(UINT message, WPARAM wparam, LPARAM lparam = 0) {

@@ -76,6 +76,7 @@ struct Parsed {
 Parsed parse(std::vector<std::string> args) {
     args.insert(args.begin(), "solid-objects-capture");
     std::vector<const char*> argv;
+    argv.reserve(args.size());
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
     }

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdlib>
 
+// glibc's own allocator, under its reserved name.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void* __libc_malloc(std::size_t size);
 
 extern "C" void* malloc(std::size_t size) {

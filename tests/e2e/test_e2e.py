@@ -15,8 +15,9 @@ that moments of the show are aimed at and judged by its own clock.
                exit 0, at once.
   layer-messages  a small probe program on the layer (layer_probe.cpp) writes down what its
                window procedure receives: the messages of creation, showing, keys, minimising,
-               resizing and closing, against what Windows sends; the timer's rate; the processor
-               time of a polling loop; the screen saver kept off while the window is active.
+               resizing and closing, against the sequences Windows records; the timer's rate; the
+               processor time of a polling loop; the screen saver kept off while the window is
+               active.
 """
 
 import os
@@ -384,17 +385,20 @@ def test_layer_messages(desktops, checks, option, work):
     checks.require(window is not None, 'its window "layer probe" is on the screen')
     lines = read()
 
-    # CreateWindowExA sends these, in this order, before it returns.
-    created = between(lines, "call CreateWindowExA", "return CreateWindowExA")
-    checks.check([line[0] for line in created] == ["WM_NCCREATE", "WM_CREATE", "WM_SIZE",
-                                                   "WM_MOVE"] and
-                 created[2][1:] == (0, PROBE_SIZE),
-                 "CreateWindowExA sends WM_NCCREATE, WM_CREATE, WM_SIZE 320 x 200, WM_MOVE",
+    # Windows' order as user32's message tests record it. An overlapped window is made without
+    # a size (WmCreateOverlappedSeq) and hears of it when first shown (WmShowOverlappedSeq); the
+    # layer asks about the screen saver after the activation, before that.
+    created = [line[0] for line in between(lines, "call CreateWindowExA", "return CreateWindowExA")]
+    checks.check(created == ["WM_NCCREATE", "WM_CREATE"],
+                 "CreateWindowExA sends WM_NCCREATE, WM_CREATE (WmCreateOverlappedSeq)",
                  str(created))
-    shown = [line[0] for line in between(lines, "call ShowWindow", "call SetFocus")]
-    checks.check(shown[:4] == ["WM_SHOWWINDOW", "WM_ACTIVATEAPP", "WM_ACTIVATE", "WM_SETFOCUS"],
-                 "ShowWindow sends WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, then the focus",
-                 str(shown))
+    shown = [line for line in between(lines, "call ShowWindow", "call SetFocus")
+             if line[0] != "WM_SYSCOMMAND"]
+    checks.check([line[0] for line in shown] == ["WM_SHOWWINDOW", "WM_ACTIVATEAPP", "WM_ACTIVATE",
+                                                 "WM_SETFOCUS", "WM_SIZE", "WM_MOVE"] and
+                 shown[4][1:] == (0, PROBE_SIZE),
+                 "ShowWindow sends WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, the focus, then "
+                 "WM_SIZE 320 x 200 and WM_MOVE (WmShowOverlappedSeq)", str(shown))
     checks.check(("WM_SYSCOMMAND", 0xF140, 0) in between(lines, "call ShowWindow", "running"),
                  "the active window is asked about the screen saver")
 
@@ -423,7 +427,10 @@ def test_layer_messages(desktops, checks, option, work):
     mark = len(read())
     for name, _ in PROBE_KEYS:
         desktop.xdotool("key", name)
-    desktop.xdotool("key", "alt+x")
+    # Alt held around a whole press of X, as user32's input tests press them.
+    desktop.xdotool("keydown", "alt")
+    desktop.xdotool("key", "x")
+    desktop.xdotool("keyup", "alt")
     desktop.xdotool("key", "F10")
     desktop.xdotool("keydown", "Right")
     time.sleep(1.0)
@@ -437,6 +444,18 @@ def test_layer_messages(desktops, checks, option, work):
         checks.check(down and up and down[0] < up[0], f"{name} arrives as virtual key {vk:#04x}")
     checks.check(any(line[:2] == ("WM_SYSKEYDOWN", 0x58) and line[2] & (1 << 29)
                      for line in keys), "Alt+X arrives as WM_SYSKEYDOWN with Alt held")
+    # Windows' recorded sequence (user32's input tests, lmenu_vkey): Alt let go after Alt+X is
+    # WM_KEYUP; and lParam carries each key's set-1 scan code, with the extended flag for Right.
+    alt_x = [line[:2] for line in keys if line[1] in (0x12, 0x58)]
+    checks.check(alt_x == [("WM_SYSKEYDOWN", 0x12), ("WM_SYSKEYDOWN", 0x58),
+                           ("WM_SYSKEYUP", 0x58), ("WM_KEYUP", 0x12)],
+                 "Alt+X: Alt and X as system keys, Alt's release as WM_KEYUP", str(alt_x))
+    scans = {(line[0], line[1]): line[2] >> 16 & 0x1FF for line in keys}
+    checks.check(scans.get(("WM_KEYDOWN", 0x27)) == 0x14D and
+                 scans.get(("WM_KEYUP", 0x52)) == 0x13 and scans.get(("WM_KEYDOWN", 0x41)) == 0x1E,
+                 "scan codes in lParam: Right 0x4D extended, R 0x13, A 0x1E",
+                 str([scans.get(key) for key in (("WM_KEYDOWN", 0x27), ("WM_KEYUP", 0x52),
+                                                 ("WM_KEYDOWN", 0x41))]))
     checks.check(("WM_SYSKEYDOWN", 0x79) in [line[:2] for line in keys] and
                  ("WM_SYSKEYUP", 0x79) in [line[:2] for line in keys], "F10 is a system key")
     repeats = [line for line in keys if line[:2] == ("WM_KEYDOWN", 0x27) and line[2] & (1 << 30)]
@@ -481,7 +500,8 @@ def test_layer_messages(desktops, checks, option, work):
     checks.check(code == 0, "exit code 0", str(code))
     closing = [line[0] for line in read()[mark:] if len(line) == 3 and line[0] not in
                ("WM_SYSKEYDOWN", "WM_SYSKEYUP", "WM_KEYDOWN", "WM_KEYUP")]
-    expected = ["WM_SYSCOMMAND", "WM_CLOSE", "WM_ACTIVATE", "WM_KILLFOCUS", "WM_ACTIVATEAPP",
+    # DestroyWindow as WmDestroyOverlappedSeq has it.
+    expected = ["WM_SYSCOMMAND", "WM_CLOSE", "WM_ACTIVATE", "WM_ACTIVATEAPP", "WM_KILLFOCUS",
                 "WM_DESTROY", "WM_NCDESTROY"]
     checks.check(closing == expected, "closing sends " + ", ".join(expected), str(closing))
     checks.check("quit 0 after" in open(os.path.join(work, "probe.out")).read(),

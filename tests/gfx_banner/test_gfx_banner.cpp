@@ -176,6 +176,7 @@ TEST_F(SphereBanner, EveryCellDrawsOneValueWhatEverItHolds) {
 
     ASSERT_EQ(gl_recorder::count(GlOp::Sphere), 1u);
     std::vector<float> expected_jitter;
+    expected_jitter.reserve(56);
     for (int i = 0; i < 56; ++i) {
         expected_jitter.push_back(jitter_of(reference.next()));
     }
@@ -310,6 +311,7 @@ TEST_F(SphereBanner, ScenesContinueTheGeneratorsSequence) {
     random_state = left_by_earlier_scenes;
     ReferenceGenerator reference{left_by_earlier_scenes};
     std::vector<float> expected;
+    expected.reserve(56 * (4 + 6));
     for (int i = 0; i < 56 * (4 + 6); ++i) {
         expected.push_back(jitter_of(reference.next()));
     }
@@ -319,6 +321,7 @@ TEST_F(SphereBanner, ScenesContinueTheGeneratorsSequence) {
     const std::vector<Translation> cells = cell_translations();
     ASSERT_EQ(cells.size(), 224u + 336u);
     std::vector<float> depths;
+    depths.reserve(cells.size());
     for (const Translation& cell : cells) {
         depths.push_back(cell.z);
     }
@@ -334,6 +337,7 @@ TEST_F(SphereBanner, DepthsFollowOnFromTheOrbitScene) {
         reference.next();
     }
     std::vector<float> expected;
+    expected.reserve(56 * 4);
     for (int i = 0; i < 56 * 4; ++i) {
         expected.push_back(jitter_of(reference.next()));
     }

@@ -49,6 +49,7 @@ LRESULT CALLBACK test_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 
 std::vector<UINT> messages() {
     std::vector<UINT> numbers;
+    numbers.reserve(received.size());
     for (const Received& r : received) {
         numbers.push_back(r.message);
     }
@@ -87,29 +88,57 @@ class Layer : public ::testing::Test {
     }
 };
 
-// Windows' order for an overlapped window made, shown and destroyed.
-TEST_F(Layer, WindowsGetTheirLifeMessagesInOrder) {
+// Windows' order as user32's message tests record it (leaving out the non-client, painting and
+// position-change messages), with the layer's own screen-saver questions after the activation.
+TEST_F(Layer, WindowsGetTheirLifeMessagesInWindowsOrder) {
+    // WmCreateOverlappedSeq: no size or place yet.
     const HWND window = make_window();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(messages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
-    EXPECT_EQ(received[2].lparam, MAKELPARAM(320, 200));
-    EXPECT_EQ(received[3].lparam, MAKELPARAM(3, 4));
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE}));
 
+    // WmShowOverlappedSeq, whose WM_SIZE and WM_MOVE come with a window's first showing.
+    received.clear();
+    ShowWindow(window, SW_SHOW);
+    EXPECT_EQ(messages(),
+              (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE, WM_SETFOCUS,
+                                 WM_SYSCOMMAND, WM_SYSCOMMAND, WM_SIZE, WM_MOVE}));
+    EXPECT_EQ(received[4].wparam, static_cast<WPARAM>(SC_SCREENSAVE));
+    EXPECT_EQ(received[5].wparam, static_cast<WPARAM>(SC_MONITORPOWER));
+    EXPECT_EQ(received[6].wparam, static_cast<WPARAM>(SIZE_RESTORED));
+    EXPECT_EQ(received[6].lparam, MAKELPARAM(320, 200));
+    EXPECT_EQ(received[7].lparam, MAKELPARAM(3, 4));
+    EXPECT_TRUE(script.screen_saver_allowed);
+
+    // WmHideOverlappedSeq, then showing again: no second WM_SIZE.
+    received.clear();
+    ShowWindow(window, SW_HIDE);
+    EXPECT_EQ(messages(),
+              (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS}));
     received.clear();
     ShowWindow(window, SW_SHOW);
     EXPECT_EQ(messages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE,
                                              WM_SETFOCUS, WM_SYSCOMMAND, WM_SYSCOMMAND}));
-    EXPECT_EQ(received[4].wparam, static_cast<WPARAM>(SC_SCREENSAVE));
-    EXPECT_EQ(received[5].wparam, static_cast<WPARAM>(SC_MONITORPOWER));
-    EXPECT_TRUE(script.screen_saver_allowed);
 
+    // WmDestroyOverlappedSeq
     received.clear();
     EXPECT_TRUE(DestroyWindow(window));
-    EXPECT_EQ(messages(), (std::vector<UINT>{WM_ACTIVATE, WM_KILLFOCUS, WM_ACTIVATEAPP, WM_DESTROY,
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS, WM_DESTROY,
                                              WM_NCDESTROY}));
     EXPECT_EQ(received[0].wparam, static_cast<WPARAM>(WA_INACTIVE));
-    EXPECT_EQ(script.calls, (std::vector<std::string>{"create", "show", "hide", "destroy"}));
+    EXPECT_EQ(received[1].wparam, static_cast<WPARAM>(FALSE));
+    EXPECT_EQ(script.calls,
+              (std::vector<std::string>{"create", "show", "hide", "show", "hide", "destroy"}));
     EXPECT_EQ(win32::find_window(window), nullptr);
+
+    // WmCreateInvisiblePopupSeq: a popup hears its size and place as it is made, and only then.
+    received.clear();
+    const HWND popup = make_window(WS_POPUP);
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
+    EXPECT_EQ(received[2].lparam, MAKELPARAM(320, 200));
+    received.clear();
+    ShowWindow(popup, SW_SHOW);
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_ACTIVATE,
+                                             WM_SETFOCUS, WM_SYSCOMMAND, WM_SYSCOMMAND}));
 }
 
 TEST_F(Layer, ARefusedCreationLeavesNoWindow) {

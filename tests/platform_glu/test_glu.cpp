@@ -91,17 +91,21 @@ void expect_same_calls(const Recording& theirs, const Recording& ours) {
 class GluTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_NE(lib_glu().library, nullptr) << "libGLU.so.1: " << dlerror();
-        ASSERT_NE(lib_glu().sphere, nullptr);
-        ASSERT_NE(lib_glu().cylinder, nullptr);
-        ASSERT_NE(lib_glu().perspective, nullptr);
-        ASSERT_NE(lib_glu().delete_quadric, nullptr);
-        their_quadric = lib_glu().new_quadric();
+        const LibGlu& glu = lib_glu();
+        ASSERT_NE(glu.library, nullptr) << "libGLU.so.1: " << dlerror();
+        ASSERT_NE(glu.sphere, nullptr);
+        ASSERT_NE(glu.cylinder, nullptr);
+        ASSERT_NE(glu.perspective, nullptr);
+        ASSERT_NE(glu.delete_quadric, nullptr);
+        ASSERT_NE(glu.new_quadric, nullptr);
+        their_quadric = glu.new_quadric();
         our_quadric = gluNewQuadric();
     }
     void TearDown() override {
-        if (their_quadric != nullptr) {
-            lib_glu().delete_quadric(their_quadric);
+        // SetUp may have stopped at any of its checks.
+        const LibGlu& glu = lib_glu();
+        if (their_quadric != nullptr && glu.delete_quadric != nullptr) {
+            glu.delete_quadric(their_quadric);
         }
         gluDeleteQuadric(our_quadric);
     }

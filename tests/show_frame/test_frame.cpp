@@ -19,6 +19,7 @@ class FrameTest : public ::testing::Test {
     // The falling-sprite table is filled once at start-up, before any frame.
     static void SetUpTestSuite() {
         init_falling_sprites();
+        startup_finished = true;
     }
 
     void SetUp() override {

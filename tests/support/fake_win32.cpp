@@ -14,6 +14,11 @@ bool quit_when_empty = true;
 WNDPROC registered_proc = nullptr;
 
 namespace {
+// From SetTimer until the window is destroyed: a window's timers end with it.
+bool timer_running = false;
+// An overlapped window made and not yet shown: its WM_SIZE is still to come.
+bool size_pending = false;
+
 template <typename Handle> Handle fake_handle(std::uintptr_t value) {
     return reinterpret_cast<Handle>(value);
 }
@@ -35,6 +40,8 @@ void reset() {
     queue.clear();
     quit_when_empty = true;
     registered_proc = nullptr;
+    timer_running = false;
+    size_pending = false;
 }
 
 std::vector<Call> named(const std::string& name) {
@@ -86,6 +93,14 @@ fake_win32::Call& record(const char* name, std::intptr_t a0 = 0, std::intptr_t a
 
 std::intptr_t as_int(const void* pointer) {
     return reinterpret_cast<std::intptr_t>(pointer);
+}
+
+void send_size() {
+    if (script.send_size && fake_win32::size_pending && fake_win32::registered_proc != nullptr) {
+        fake_win32::size_pending = false;
+        fake_win32::registered_proc(fake_win32::window, WM_SIZE, SIZE_RESTORED,
+                                    static_cast<LPARAM>((480u << 16) | 640u));
+    }
 }
 
 } // namespace
@@ -193,21 +208,25 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     if (!script.create_window) {
         return nullptr;
     }
-    if (script.size_on_create && fake_win32::registered_proc != nullptr) {
-        fake_win32::registered_proc(fake_win32::window, WM_SIZE, SIZE_RESTORED,
-                                    static_cast<LPARAM>((480u << 16) | 640u));
+    fake_win32::size_pending = true;
+    if ((style & WS_POPUP) != 0) {
+        send_size();
     }
     return fake_win32::window;
 }
 
 BOOL DestroyWindow(HWND window) {
     record("DestroyWindow", as_int(window));
+    if (script.destroy_window) {
+        fake_win32::timer_running = false;
+    }
     return script.destroy_window;
 }
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC timer_func) {
     record("SetTimer", as_int(window), static_cast<std::intptr_t>(id), elapse_ms,
            timer_func != nullptr);
+    fake_win32::timer_running = true;
     return 1;
 }
 
@@ -223,6 +242,7 @@ int ReleaseDC(HWND window, HDC dc) {
 
 BOOL ShowWindow(HWND window, int show) {
     record("ShowWindow", as_int(window), show);
+    send_size();
     return FALSE;
 }
 
@@ -240,6 +260,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     fake_win32::Call& call = record("MessageBoxA", as_int(owner), type);
     call.text = text;
     call.caption = caption;
+    if (script.ticks_in_message_boxes && fake_win32::timer_running &&
+        fake_win32::registered_proc != nullptr) {
+        fake_win32::registered_proc(fake_win32::window, WM_TIMER, 0, 0);
+    }
     return (type & MB_TYPEMASK) == MB_YESNO ? script.message_box_answer : IDOK;
 }
 

@@ -36,11 +36,14 @@ struct Script {
     BOOL unregister_class = TRUE;
     int message_box_answer = IDYES; // for boxes with Yes and No; OK boxes answer IDOK
     BOOL play_sound = TRUE;
-    // WM_SIZE (with the client size) sent to the window procedure from inside CreateWindowExA,
-    // as Windows does.
-    bool size_on_create = true;
+    // WM_SIZE (with the client size) sent to the window procedure as Windows sends it: from
+    // inside CreateWindowExA for a popup, from the first ShowWindow for an overlapped window.
+    bool send_size = true;
     // What DefWindowProcA answers.
     LRESULT default_result = 0;
+    // While a window timer runs (from SetTimer until a DestroyWindow that succeeds), each message
+    // box's modal loop dispatches one WM_TIMER to the window procedure, as Windows' does.
+    bool ticks_in_message_boxes = false;
 };
 
 extern Script script;

@@ -113,9 +113,11 @@ std::string cpu_model() {
 
 int frames_from_args(int argc, char** argv, int default_frames) {
     if (argc > 1) {
-        const int frames = std::atoi(argv[1]);
-        if (frames > 0) {
-            return frames;
+        // A whole number from 1 to a million: "10x" or an overflow is a usage error.
+        char* end = nullptr;
+        const long frames = std::strtol(argv[1], &end, 10);
+        if (end != argv[1] && *end == '\0' && frames > 0 && frames <= 1000000) {
+            return static_cast<int>(frames);
         }
         std::fprintf(stderr, "usage: %s [frames per scene]\n", argv[0]);
         std::exit(2);

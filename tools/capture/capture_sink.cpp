@@ -60,6 +60,8 @@ bool encode_png(const std::uint8_t* bgr, int width, int height, PngOutput* out) 
         out->error = "out of memory";
         return false;
     }
+    // libpng reports a failure by longjmp to here; no C++ object lives between the two.
+    // NOLINTNEXTLINE(cert-err52-cpp)
     if (setjmp(png_jmpbuf(png)) != 0) {
         png_destroy_write_struct(&png, &info);
         return false;

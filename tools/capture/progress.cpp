@@ -1,6 +1,7 @@
 #include "tools/capture/progress.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 
@@ -11,7 +12,7 @@ namespace {
 constexpr int bar_width = 24;
 
 std::string minutes_seconds(double seconds) {
-    const long whole = static_cast<long>(seconds + 0.5);
+    const long whole = std::lround(seconds);
     char text[32];
     std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
     return text;

@@ -70,12 +70,14 @@ bool program_exists(const std::string& program) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t colon = folders.find(':', start);
-        std::string folder =
+        std::string candidate =
             folders.substr(start, colon == std::string::npos ? colon : colon - start);
-        if (folder.empty()) {
-            folder = ".";
+        if (candidate.empty()) {
+            candidate = ".";
         }
-        if (access((folder + "/" + program).c_str(), X_OK) == 0) {
+        candidate += '/';
+        candidate += program;
+        if (access(candidate.c_str(), X_OK) == 0) {
             return true;
         }
         if (colon == std::string::npos) {
