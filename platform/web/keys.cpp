@@ -2,7 +2,6 @@
 
 #include "platform/win32.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace web {
@@ -86,7 +85,11 @@ int number_after(const char* text, const char* prefix) {
         (length == 2 && (digits[1] < '0' || digits[1] > '9'))) {
         return -1;
     }
-    return std::atoi(digits);
+    int number = digits[0] - '0';
+    if (length == 2) {
+        number = number * 10 + (digits[1] - '0');
+    }
+    return number;
 }
 
 } // namespace
