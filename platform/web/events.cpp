@@ -24,8 +24,8 @@ void pump_events() {
             const unsigned vk = web::virtual_key(code, key);
             if (vk != 0) {
                 const win32::KeyMessage message = win32::key_event_message(
-                    vk, (event & web::key_pressed) != 0, (event & web::key_repeat) != 0,
-                    web::is_extended_key(code), (event & web::key_alt) != 0,
+                    vk, web::scan_code(code), (event & web::key_pressed) != 0,
+                    (event & web::key_repeat) != 0, (event & web::key_alt) != 0,
                     (event & web::key_ctrl) != 0);
                 win32::post(handle, message.message, message.wparam, message.lparam);
             }

@@ -65,12 +65,48 @@ const CodeKey positional_keys[] = {
     {"IntlBackslash", 0xE2}, // VK_OEM_102
 };
 
-const char* const extended_keys[] = {
-    "Insert",       "Delete",    "Home",        "End",          "PageUp",
-    "PageDown",     "ArrowLeft", "ArrowRight",  "ArrowUp",      "ArrowDown",
-    "ControlRight", "AltRight",  "NumpadEnter", "NumpadDivide", "NumLock",
-    "PrintScreen",  "MetaLeft",  "MetaRight",   "ContextMenu",
+struct CodeScan {
+    const char* code;
+    unsigned scan;
 };
+
+// Windows' scan codes (set 1) of the keys named by position; 0xE0 in the high byte marks the keys
+// Windows flags as extended (the navigation cluster, the right-hand modifiers). Letters, digits,
+// F keys and the keypad's digits are in the arrays below.
+const CodeScan positional_scans[] = {
+    {"Enter", 0x1C},          {"Escape", 0x01},
+    {"Backspace", 0x0E},      {"Tab", 0x0F},
+    {"Space", 0x39},          {"Minus", 0x0C},
+    {"Equal", 0x0D},          {"BracketLeft", 0x1A},
+    {"BracketRight", 0x1B},   {"Backslash", 0x2B},
+    {"Semicolon", 0x27},      {"Quote", 0x28},
+    {"Backquote", 0x29},      {"Comma", 0x33},
+    {"Period", 0x34},         {"Slash", 0x35},
+    {"CapsLock", 0x3A},       {"PrintScreen", 0xE037},
+    {"ScrollLock", 0x46},     {"Pause", 0x45},
+    {"Insert", 0xE052},       {"Home", 0xE047},
+    {"PageUp", 0xE049},       {"Delete", 0xE053},
+    {"End", 0xE04F},          {"PageDown", 0xE051},
+    {"ArrowRight", 0xE04D},   {"ArrowLeft", 0xE04B},
+    {"ArrowDown", 0xE050},    {"ArrowUp", 0xE048},
+    {"NumLock", 0xE045},      {"NumpadDivide", 0xE035},
+    {"NumpadMultiply", 0x37}, {"NumpadSubtract", 0x4A},
+    {"NumpadAdd", 0x4E},      {"NumpadEnter", 0xE01C},
+    {"NumpadDecimal", 0x53},  {"IntlBackslash", 0x56},
+    {"ContextMenu", 0xE05D},  {"ControlLeft", 0x1D},
+    {"ShiftLeft", 0x2A},      {"AltLeft", 0x38},
+    {"MetaLeft", 0xE05B},     {"ControlRight", 0xE01D},
+    {"ShiftRight", 0x36},     {"AltRight", 0xE038},
+    {"MetaRight", 0xE05C},
+};
+const unsigned letter_scans[] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
+                                 0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+                                 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C}; // A to Z
+const unsigned f_key_scans[] = {0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42,
+                                0x43, 0x44, 0x57, 0x58, 0x64, 0x65, 0x66, 0x67,
+                                0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x76}; // F1 to F24
+const unsigned keypad_digit_scans[] = {0x52, 0x4F, 0x50, 0x51, 0x4B,
+                                       0x4C, 0x4D, 0x47, 0x48, 0x49}; // keypad 0 to 9
 
 bool starts_with(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -138,16 +174,38 @@ unsigned virtual_key(const char* code, const char* key) {
     return 0;
 }
 
-bool is_extended_key(const char* code) {
+unsigned scan_code(const char* code) {
     if (code == nullptr) {
-        return false;
+        return 0;
     }
-    for (const char* extended : extended_keys) {
-        if (std::strcmp(extended, code) == 0) {
-            return true;
+    if (starts_with(code, "Key") && std::strlen(code) == 4 && code[3] >= 'A' && code[3] <= 'Z') {
+        return letter_scans[code[3] - 'A'];
+    }
+    if (starts_with(code, "Digit")) {
+        const int digit = number_after(code, "Digit");
+        if (digit >= 0 && digit <= 9) {
+            // Windows numbers the row from 1 (0x02) to 0 (0x0B).
+            return digit == 0 ? 0x0Bu : 0x01u + static_cast<unsigned>(digit);
         }
     }
-    return false;
+    if (starts_with(code, "Numpad")) {
+        const int digit = number_after(code, "Numpad");
+        if (digit >= 0 && digit <= 9) {
+            return keypad_digit_scans[digit];
+        }
+    }
+    if (starts_with(code, "F")) {
+        const int n = number_after(code, "F");
+        if (n >= 1 && n <= 24) {
+            return f_key_scans[n - 1];
+        }
+    }
+    for (const CodeScan& entry : positional_scans) {
+        if (std::strcmp(entry.code, code) == 0) {
+            return entry.scan;
+        }
+    }
+    return 0;
 }
 
 } // namespace web

@@ -10,8 +10,9 @@ namespace web {
 // key is named by its position.
 unsigned virtual_key(const char* code, const char* key);
 
-// Keys of the navigation cluster, the right-hand modifiers and the keypad's Enter and divide,
-// which Windows flags as extended.
-bool is_extended_key(const char* code);
+// The key's scan code as Windows numbers it (set 1), by its position: 0xE0 in the high byte for
+// the keys Windows flags as extended (the navigation cluster, the right-hand modifiers, the
+// keypad's Enter and divide); 0 for keys without one.
+unsigned scan_code(const char* code);
 
 } // namespace web

@@ -18,10 +18,16 @@ TEST(WebKeys, CameraKeysGetWindowsCodes) {
     EXPECT_EQ(web::virtual_key("ArrowDown", "ArrowDown"), 0x28u);
     EXPECT_EQ(web::virtual_key("PageUp", "PageUp"), 0x21u);
     EXPECT_EQ(web::virtual_key("PageDown", "PageDown"), 0x22u);
-    EXPECT_TRUE(web::is_extended_key("ArrowLeft"));
-    EXPECT_TRUE(web::is_extended_key("PageDown"));
-    EXPECT_FALSE(web::is_extended_key("Numpad4"));
-    EXPECT_FALSE(web::is_extended_key("Enter"));
+    EXPECT_EQ(web::scan_code("ArrowLeft"), 0xE04Bu);
+    EXPECT_EQ(web::scan_code("ArrowRight"), 0xE04Du);
+    EXPECT_EQ(web::scan_code("PageDown"), 0xE051u);
+    EXPECT_EQ(web::scan_code("Numpad4"), 0x4Bu);
+    EXPECT_EQ(web::scan_code("Enter"), 0x1Cu);
+    EXPECT_EQ(web::scan_code("NumpadEnter"), 0xE01Cu);
+    EXPECT_EQ(web::scan_code("KeyR"), 0x13u);
+    EXPECT_EQ(web::scan_code("Digit0"), 0x0Bu);
+    EXPECT_EQ(web::scan_code("F12"), 0x58u);
+    EXPECT_EQ(web::scan_code("Fn"), 0u);
 }
 
 TEST(WebKeys, NamedKeysGetWindowsCodes) {
