@@ -7,6 +7,7 @@
 //   fullscreen <flags> <t>                                     the window's fullscreen changed
 //   close <t>                                                  the program reads a close request
 //   key <down|up> <SDL key name> <t>                           the program reads a key event
+//   quit <t>                                                   the program shuts SDL down
 // and then does what SDL would have done.
 #include <SDL.h>
 
@@ -101,4 +102,12 @@ extern "C" int SDL_PollEvent(SDL_Event* event) {
         }
     }
     return found;
+}
+
+extern "C" void SDL_Quit(void) {
+    static const auto quit = real<void (*)(void)>("SDL_Quit");
+    note("quit " + std::to_string(now()));
+    if (quit != nullptr) {
+        quit();
+    }
 }

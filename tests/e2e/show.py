@@ -20,9 +20,9 @@ QUESTION_TEXT = ("The Requested Fullscreen Mode Is Not Supported By\n"
 SCENE_SECONDS = [8.5, 4.0, 1.8, 10.0, 10.0, 10.0, 2.0, 2.0, 2.0, 2.0]
 SCENE_STARTS = [sum(SCENE_SECONDS[:i]) for i in range(len(SCENE_SECONDS))]
 SHOW_END = sum(SCENE_SECONDS)
-# The process ends a little after its clock's end: each of the eleven scene changes may come up to
-# a frame late.
-SHOW_SLACK_SECONDS = 2.5
+# From the start of the frame that ends the show to the program shutting SDL down: the screen put
+# back, the window gone, the sound closed.
+TEARDOWN_SECONDS = 1.5
 
 
 def scene_at(show_seconds):
@@ -116,6 +116,26 @@ class Show:
                 found.append((state, name, float(when)))
         return found
 
+    def quit_time(self):
+        """When the program shut SDL down: its end, before a checked build's leak check."""
+        return next((float(line.split()[1]) for line in self.spy_lines()
+                     if line.startswith("quit ")), None)
+
+    def frames_after_end(self, zero):
+        """The show times of frames presented after the timeline had certainly ended: none, as the
+        first frame to start after its end ends the show and presents nothing. Each scene changes
+        at the start of the first frame after its end. Swaps are noted as they are asked for, and
+        the next frame starts once the swap returns: a frame that starts after a moment starts
+        before the second swap noted after it, and that swap's frame started after the moment."""
+        notes = [t - zero for t in self.swaps()]
+        change = 0.0
+        for seconds in SCENE_SECONDS[:-1]:
+            after = [t for t in notes if t >= change + seconds]
+            if len(after) < 2:
+                return []
+            change = after[1]
+        return [t for t in notes if t >= change + SCENE_SECONDS[-1]][1:]
+
     def dialogs(self):
         return [line[len("dialog "):] for line in self.spy_lines() if line.startswith("dialog ")]
 
@@ -143,3 +163,25 @@ class Show:
 
     def running_for(self):
         return (self.ended or time.monotonic()) - self.started
+
+
+def check_ends_on_time(checks, show, zero, prefix=""):
+    """The show, having run to its end, shut down when its timeline ended: not before the scenes'
+    sum, with no frame after the one the timeline ended in, and soon after that frame (the frame
+    that ends the show presents nothing, and starts once the last swap returns). A slow, loaded or
+    checked build draws fewer frames, and each scene change waits for one; its process may also
+    end well after it shut down, as a checked build runs its leak check then."""
+    quit = show.quit_time()
+    swaps = [t - zero for t in show.swaps()]
+    length = None if quit is None else quit - zero
+    checks.require(length is not None and swaps, f"{prefix}the show shut down after its frames",
+                   f"shut down at {length} s, {len(swaps)} frames")
+    late = show.frames_after_end(zero)
+    longest = max((b - a for a, b in zip(swaps, swaps[1:])), default=0.0)
+    checks.check(SHOW_END - 0.2 <= length and not late and
+                 length <= swaps[-1] + longest + TEARDOWN_SECONDS,
+                 f"{prefix}the show ends about {SHOW_END} s after its time 0",
+                 f"shut down at {length:.2f} s; the last frame at {swaps[-1]:.2f} s, the longest "
+                 f"{longest:.3f} s; {len(late)} frames after the timeline's end")
+    print(f"{prefix}show length: {length:.2f} s after time 0 (the last frame at {swaps[-1]:.2f} s, "
+          f"the process ended at {show.ended - zero:.2f} s)")

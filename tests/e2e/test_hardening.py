@@ -36,7 +36,7 @@ import time
 import pytest
 
 from desktop import Xlib, ask_to_close, count, exactly, tool, wait_for
-from show import (SCENE_SECONDS, SCENE_STARTS, SHOW_END, SHOW_SLACK_SECONDS, TITLE, Show,
+from show import (SCENE_SECONDS, SCENE_STARTS, SHOW_END, TITLE, Show, check_ends_on_time,
                   scene_at, scene_middle)
 from test_e2e import start_probe
 
@@ -256,7 +256,8 @@ def test_close_in_scene(closed_runs, checks, label):
         scene = int(label.split()[1])
         checks.check(scene_at(read_at) == scene, f"{label}: the close came in that scene",
                      f"sent at {run.sent:.2f} s, read at {read_at:.2f} s of the show's clock")
-        ended = show.ended - zero
+        # By when it shut down: a checked build's leak check comes after.
+        ended = (show.quit_time() or show.ended) - zero
         checks.check(ended - read_at < 3.0, f"{what}: it ends soon after the close",
                      f"read at {read_at:.2f} s, ended at {ended:.2f} s")
     check_left_clean(checks, run.desktop, show, run.size, what)
@@ -441,12 +442,9 @@ def test_long_run(long_run_desktop, checks, option, request, number):
         stir(desktop, other, rng, zero + SHOW_END - 1.0, avoid)
     else:
         stir(desktop, other, rng, zero + SHOW_END - 1.0, avoid)
-    code = show.wait(zero + SHOW_END + 15 - time.monotonic())
+    code = show.wait(zero + SHOW_END + 60 - time.monotonic())
     checks.require(code is not None, f"{what}: the show ends by itself")
-    length = show.ended - zero
-    checks.check(SHOW_END - 0.2 <= length <= SHOW_END + SHOW_SLACK_SECONDS,
-                 f"{what}: it ends about {SHOW_END} s after its time 0", f"{length:.2f} s")
-    print(f"{what}: ended {length:.2f} s after time 0, {len(show.swaps())} frames")
+    check_ends_on_time(checks, show, zero, f"{what}: ")
     check_left_clean(checks, desktop, show, size, what, other_windows=True)
     memory_checks(checks, show, what, request.config.getoption("rss_tolerance_kb"))
     errors = [line for line in show.stderr().splitlines() if line.strip()]
