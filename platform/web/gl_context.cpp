@@ -32,17 +32,7 @@ void* create_context(win32::Window&) {
     if (the_context != nullptr) {
         return nullptr;
     }
-    EmscriptenWebGLContextAttributes attributes;
-    emscripten_webgl_init_context_attributes(&attributes);
-    // The canvas only shows the finished picture, which has a depth buffer of its own.
-    attributes.alpha = false;
-    attributes.depth = false;
-    attributes.stencil = false;
-    attributes.antialias = false;
-    attributes.majorVersion = 2;
-    attributes.minorVersion = 0;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle =
-        emscripten_webgl_create_context("#canvas", &attributes);
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle = webgl::create_browser_context("#canvas");
     if (handle <= 0) {
         std::fprintf(stderr, "no WebGL 2 context for the canvas\n");
         return nullptr;

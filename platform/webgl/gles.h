@@ -8,6 +8,10 @@
 #define GL_GLES_PROTOTYPES 0
 #include <GLES3/gl3.h>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/html5_webgl.h>
+#endif
+
 namespace webgl {
 
 // The members are named after the GL calls they stand for, without the "gl".
@@ -78,6 +82,12 @@ const char* load_gles(Gles& gles, void* (*lookup)(const char* name));
 #ifdef __EMSCRIPTEN__
 // Fills the table with Emscripten's WebGL bindings.
 void load_browser_gles(Gles& gles);
+
+// A WebGL 2 context on the canvas that `target` selects, for the subset to draw through: no
+// alpha, depth, stencil or multisampling of its own, as the canvas only shows the finished
+// picture (which has its own depth buffer), and a multisampled canvas could not be blitted into.
+// The handle is not positive when the browser has no WebGL 2.
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE create_browser_context(const char* target);
 #endif
 
 } // namespace webgl

@@ -44,18 +44,7 @@ extern "C" {
 // Makes the WebGL 2 context and the subset, and starts the show at time 0. Returns false with
 // the reason in harness_error().
 EMSCRIPTEN_KEEPALIVE bool harness_start() {
-    EmscriptenWebGLContextAttributes attributes;
-    emscripten_webgl_init_context_attributes(&attributes);
-    // The picture has its own framebuffer; the canvas only shows it, and a multisampled canvas
-    // could not be blitted into.
-    attributes.alpha = false;
-    attributes.depth = false;
-    attributes.stencil = false;
-    attributes.antialias = false;
-    attributes.majorVersion = 2;
-    attributes.minorVersion = 0;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
-        emscripten_webgl_create_context("#canvas", &attributes);
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = webgl::create_browser_context("#canvas");
     if (context <= 0 ||
         emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
         error_text = "no WebGL 2";
