@@ -3,12 +3,14 @@
 // seconds (the clock Python's time.monotonic() reads):
 //   dialog <caption>|<text with line breaks as \n>|<buttons>   each message box shown
 //   play <t>                                                   the sound starts: the show's time 0
+//   frame <t>                                                  each frame begun (its first clear)
 //   swap <t>                                                   each frame presented
 //   fullscreen <flags> <t>                                     the window's fullscreen changed
 //   close <t>                                                  the program reads a close request
 //   key <down|up> <SDL key name> <t>                           the program reads a key event
 //   quit <t>                                                   the program shuts SDL down
 // and then does what SDL would have done.
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include <cstdio>
@@ -80,6 +82,18 @@ extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     note("swap " + std::to_string(now()));
     if (swap != nullptr) {
         swap(window);
+    }
+}
+
+// The program begins each frame by reading its clock and clearing its picture's colour and depth;
+// the layer's own clear (the black around a scaled picture) leaves the depth alone.
+extern "C" void glClear(GLbitfield mask) {
+    static const auto clear = real<void (*)(GLbitfield)>("glClear");
+    if ((mask & GL_DEPTH_BUFFER_BIT) != 0) {
+        note("frame " + std::to_string(now()));
+    }
+    if (clear != nullptr) {
+        clear(mask);
     }
 }
 

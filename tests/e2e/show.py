@@ -5,6 +5,7 @@ that time.monotonic() reads. Moments of the show are judged by those records, no
 driver happened to look.
 """
 
+import bisect
 import os
 import re
 import subprocess
@@ -20,15 +21,21 @@ QUESTION_TEXT = ("The Requested Fullscreen Mode Is Not Supported By\n"
 SCENE_SECONDS = [8.5, 4.0, 1.8, 10.0, 10.0, 10.0, 2.0, 2.0, 2.0, 2.0]
 SCENE_STARTS = [sum(SCENE_SECONDS[:i]) for i in range(len(SCENE_SECONDS))]
 SHOW_END = sum(SCENE_SECONDS)
+# How far a frame's first clear may be from its clock read: the clock counts whole milliseconds,
+# and the two are a few calls apart.
+FRAME_SLACK_SECONDS = 0.003
 # From the start of the frame that ends the show to the program shutting SDL down: the screen put
 # back, the window gone, the sound closed.
 TEARDOWN_SECONDS = 1.5
 
 
-def scene_at(show_seconds):
-    """The scene (1 to 10) the show is in that many seconds after its start; 0 before, 11 after."""
+def scene_at(show_seconds, changes=None):
+    """The scene (1 to 10) the show is in that many seconds after its start; 0 before, 11 after.
+    By the scenes' lengths alone, or by the times of the frames that began scenes 2, 3, ..."""
     if show_seconds < 0:
         return 0
+    if changes is not None:
+        return 1 + bisect.bisect_right(changes, show_seconds)
     for scene in range(len(SCENE_STARTS) - 1, -1, -1):
         if show_seconds >= SCENE_STARTS[scene]:
             return scene + 1 if show_seconds < SHOW_END else 11
@@ -139,15 +146,55 @@ class Show:
     def dialogs(self):
         return [line[len("dialog "):] for line in self.spy_lines() if line.startswith("dialog ")]
 
+    def frame_starts(self):
+        """When the program began each frame: its clock read for the frame comes just before."""
+        return [float(line.split()[1]) for line in self.spy_lines() if line.startswith("frame ")]
+
     def shown_between(self, start, end):
-        """The show times of the frames on screen from start to end (monotonic): the last one
-        presented before start and every one presented up to end. None if none is known."""
+        """The show times at which the frames on screen from start to end (monotonic) were begun:
+        the last one presented before start and every one presented up to end. None if none is
+        known."""
         zero = self.clock_zero()
         swaps = self.swaps()
         if zero is None or not swaps:
             return None
-        before = [t for t in swaps if t <= start][-1:]
-        return [t - zero for t in before + [t for t in swaps if start < t <= end]]
+        begun = self.frame_starts()
+        presented = [t for t in swaps if t <= start][-1:] + [t for t in swaps if start < t <= end]
+        found = []
+        for t in presented:
+            index = bisect.bisect_right(begun, t)
+            found.append((begun[index - 1] if index else t) - zero)
+        return found
+
+    def scene_changes(self, slack=0.0):
+        """The show times of the frames that began scenes 2, 3, ... by the program's own frames:
+        each scene ends with the first frame begun once its time is up, counted from the frame
+        that began it. `slack` moves each end by that many seconds."""
+        zero = self.clock_zero()
+        if zero is None:
+            return []
+        begun = [t - zero for t in self.frame_starts()]
+        changes = [0.0]
+        for seconds in SCENE_SECONDS:
+            index = bisect.bisect_left(begun, changes[-1] + seconds + slack)
+            if index == len(begun):
+                break
+            changes.append(begun[index])
+        return changes[1:]
+
+    def scene_at(self, show_seconds):
+        """The scene (1 to 10; 0 before, 11 after) the program was in at that show time, by its
+        frames; None within a few milliseconds of a change, where its records cannot tell (its
+        clock counts whole milliseconds, and is read just before the frame's first clear)."""
+        found = {scene_at(show_seconds, self.scene_changes(slack))
+                 for slack in (-FRAME_SLACK_SECONDS, FRAME_SLACK_SECONDS)}
+        return found.pop() if len(found) == 1 else None
+
+    def scene_began(self, scene):
+        """The latest show time at which the program can have begun `scene` (2 to 10), by its
+        frames; None while it has not."""
+        changes = self.scene_changes(FRAME_SLACK_SECONDS)
+        return changes[scene - 2] if len(changes) >= scene - 1 else None
 
     def stderr(self):
         with open(self.stderr_path, encoding="latin-1") as text:

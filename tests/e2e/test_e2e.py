@@ -28,7 +28,7 @@ import pytest
 
 from desktop import Processes, border_colours, bounding_box, count, exactly, wait_for
 from show import (QUESTION_CAPTION, QUESTION_TEXT, SHOW_END, TITLE, Show, check_ends_on_time,
-                  scene_at, scene_middle, SCENE_STARTS, SCENE_SECONDS)
+                  scene_at, SCENE_STARTS, SCENE_SECONDS)
 
 # Colours as a range per channel.
 YELLOW = [(230, 255), (230, 255), (0, 40)]  # the disc, drawn in 0xFFFF00
@@ -68,13 +68,20 @@ def start_show(desktop, option, work, name="show", **kwargs):
                 **kwargs)
 
 
-def screenshot_in_scene(checks, desktop, show, at, scene):
-    """A screenshot aimed at show time `at` (seconds), judged by the program's own records: every
-    frame on screen while it was taken belongs to `scene`. Tried again while the scene lasts if a
-    slow moment let another scene's frame show."""
+def screenshot_in_scene(checks, desktop, show, scene, into=None):
+    """A screenshot aimed `into` seconds into `scene` (its middle unless given) after the frame that
+    began it, judged by the program's own records: every frame on screen while it was taken belongs
+    to `scene`. Tried again while the scene lasts if a slow moment let another scene's frame show.
+    (Each scene change waits for a frame: on a slow run the later scenes come well after the sum
+    of the scenes before them.)"""
     zero = show.time_zero()
     checks.require(zero is not None, "the show's clock has started")
-    scene_end = SCENE_STARTS[scene - 1] + SCENE_SECONDS[scene - 1]
+    seconds = SCENE_SECONDS[scene - 1]
+    checks.require(wait_for(lambda: scene == 1 or show.scene_began(scene) is not None,
+                            SCENE_STARTS[scene - 1] + 30 + zero - time.monotonic()),
+                   f"the show reaches scene {scene}")
+    began = 0.0 if scene == 1 else show.scene_began(scene)
+    at = began + (seconds / 2 if into is None else into)
     shown = None
     while True:
         remaining = zero + at - time.monotonic()
@@ -84,13 +91,13 @@ def screenshot_in_scene(checks, desktop, show, at, scene):
         shot = desktop.screenshot()
         after = time.monotonic()
         shown = show.shown_between(before, after)
-        if shot is not None and shown and all(scene_at(t) == scene for t in shown):
+        if shot is not None and shown and all(show.scene_at(t) == scene for t in shown):
             return shot
-        if after - zero > scene_end - 0.3:
+        if after - zero > began + seconds - 0.3:
             break
         at = after - zero
     checks.check(False, f"a screenshot in scene {scene} at {at:.1f} s of the show's clock",
-                 f"frames on screen at show times {[round(t, 2) for t in shown or []]}")
+                 f"frames on screen begun at show times {[round(t, 2) for t in shown or []]}")
     return None
 
 
@@ -140,10 +147,18 @@ def test_fullscreen(desktops, checks, option, work):
     checks.check(130 <= before[3] - before[1] + 1 <= 165,
                  "the disc is as tall as the picture scaled to the screen makes it", str(before))
 
-    # Holding Up moves the camera up by 0.1 a frame: the disc climbs the screen.
+    # Holding Up moves the camera up by 0.1 a frame: the disc climbs the screen. Held for 15
+    # frames after the program read it (2.8 units, about 50 pixels here), however slow they come,
+    # but let go by 7 s of the show's clock, in the first scene.
     desktop.xdotool("windowactivate", "--sync", window_id)
     desktop.xdotool("keydown", "Up")
     time.sleep(0.6)
+
+    def held_frames():
+        down = [when for state, name, when in show.keys() if state == "down" and name == "Up"]
+        return down and len([t for t in show.swaps() if t > down[0]]) >= 15
+
+    wait_for(lambda: held_frames() or time.monotonic() >= show.time_zero() + 7.0, 8, 0.02)
     desktop.xdotool("keyup", "Up")
     time.sleep(0.2)
     taken = time.monotonic()
@@ -155,10 +170,10 @@ def test_fullscreen(desktops, checks, option, work):
     # (Held, the key repeats: more than one press may come before it is let go.)
     ups = [(state, round(when - zero, 2)) for state, name, when in show.keys() if name == "Up"]
     checks.check(ups and ups[0][0] == "down" and ups[-1][0] == "up" and
-                 all(scene_at(t) == 1 for _, t in ups),
+                 all(show.scene_at(t) == 1 for _, t in ups),
                  "the program read Up pressed and let go in the first scene", str(ups))
     shown = show.shown_between(taken, time.monotonic())
-    checks.require(shown and all(scene_at(t) == 1 for t in shown),
+    checks.require(shown and all(show.scene_at(t) == 1 for t in shown),
                    "the screenshot after the key shows the first scene by the show's clock",
                    str(shown))
     after = bounding_box(second, YELLOW)
@@ -178,7 +193,8 @@ def test_fullscreen(desktops, checks, option, work):
     # From the second scene on the background cycles through red, green and blue at half
     # intensity, in the 16-bit colours of the offscreen picture, edge to edge.
     for at in (16.0, 21.0, 27.5, 33.0):
-        shot = screenshot_in_scene(checks, desktop, show, at, scene_at(at))
+        scene = scene_at(at)
+        shot = screenshot_in_scene(checks, desktop, show, scene, at - SCENE_STARTS[scene - 1])
         if shot is None:
             continue
         counts, total = border_colours(shot)
@@ -194,7 +210,7 @@ def test_fullscreen(desktops, checks, option, work):
     # banner shows for two seconds: aimed at its middle.
     widths = []
     for scene, columns in ((7, 28), (8, 42), (9, 14), (10, 42)):
-        shot = screenshot_in_scene(checks, desktop, show, scene_middle(scene), scene)
+        shot = screenshot_in_scene(checks, desktop, show, scene)
         if shot is None:
             continue
         spheres = count(shot, BANNER_GREEN)
@@ -255,7 +271,13 @@ def open_windowed(desktop, checks, option, work):
     checks.require(wait_for(lambda: (w := desktop.window_named(TITLE)) is not None and
                             w[2:4] == (320, 240), 20), "the window can be made 320 x 240")
     window = desktop.window_named(TITLE)
-    time.sleep(0.5)
+    # Frames of the new size on screen: the program reads the resize before its next frame, and
+    # a swap asked for has returned once the next one is asked for. (A slow build may still be
+    # rendering the song.)
+    time.sleep(0.3)
+    resized = time.monotonic()
+    checks.require(wait_for(lambda: len([t for t in show.swaps() if t > resized]) >= 3, 30),
+                   "the show draws in the smaller window")
     taken = time.monotonic()
     shot = desktop.screenshot()
     checks.require(shot is not None, "a screenshot of the smaller window")

@@ -432,7 +432,7 @@ def test_long_run(long_run_desktop, checks, option, request, number):
         shot = desktop.screenshot()
         shown = show.shown_between(taken, time.monotonic())
         if checks.check(shot is not None, f"{what}: a screenshot in the falling scene"):
-            checks.check(shown is not None and shown and all(scene_at(t) == 6 for t in shown),
+            checks.check(shown is not None and shown and all(show.scene_at(t) == 6 for t in shown),
                          f"{what}: the screenshot shows the falling scene by its swaps",
                          str(shown))
             background = shot.getpixel((0, 0))
