@@ -21,9 +21,6 @@ QUESTION_TEXT = ("The Requested Fullscreen Mode Is Not Supported By\n"
 SCENE_SECONDS = [8.5, 4.0, 1.8, 10.0, 10.0, 10.0, 2.0, 2.0, 2.0, 2.0]
 SCENE_STARTS = [sum(SCENE_SECONDS[:i]) for i in range(len(SCENE_SECONDS))]
 SHOW_END = sum(SCENE_SECONDS)
-# How far a frame's first clear may be from its clock read: the clock counts whole milliseconds,
-# and the two are a few calls apart.
-FRAME_SLACK_SECONDS = 0.003
 # From the start of the frame that ends the show to the program shutting SDL down: the screen put
 # back, the window gone, the sound closed.
 TEARDOWN_SECONDS = 1.5
@@ -166,17 +163,17 @@ class Show:
             found.append((begun[index - 1] if index else t) - zero)
         return found
 
-    def scene_changes(self, slack=0.0):
+    def scene_changes(self):
         """The show times of the frames that began scenes 2, 3, ... by the program's own frames:
         each scene ends with the first frame begun once its time is up, counted from the frame
-        that began it. `slack` moves each end by that many seconds."""
+        that began it."""
         zero = self.clock_zero()
         if zero is None:
             return []
         begun = [t - zero for t in self.frame_starts()]
         changes = [0.0]
         for seconds in SCENE_SECONDS:
-            index = bisect.bisect_left(begun, changes[-1] + seconds + slack)
+            index = bisect.bisect_left(begun, changes[-1] + seconds)
             if index == len(begun):
                 break
             changes.append(begun[index])
@@ -184,16 +181,15 @@ class Show:
 
     def scene_at(self, show_seconds):
         """The scene (1 to 10; 0 before, 11 after) the program was in at that show time, by its
-        frames; None within a few milliseconds of a change, where its records cannot tell (its
-        clock counts whole milliseconds, and is read just before the frame's first clear)."""
-        found = {scene_at(show_seconds, self.scene_changes(slack))
-                 for slack in (-FRAME_SLACK_SECONDS, FRAME_SLACK_SECONDS)}
-        return found.pop() if len(found) == 1 else None
+        frames. (Its clock counts whole milliseconds and is read just before the frame's first
+        clear: a frame begun within a millisecond or two of a scene's end may be counted on the
+        wrong side of it, which moves the later changes by a frame.)"""
+        return scene_at(show_seconds, self.scene_changes())
 
     def scene_began(self, scene):
-        """The latest show time at which the program can have begun `scene` (2 to 10), by its
-        frames; None while it has not."""
-        changes = self.scene_changes(FRAME_SLACK_SECONDS)
+        """The show time at which the program began `scene` (2 to 10), by its frames; None while
+        it has not."""
+        changes = self.scene_changes()
         return changes[scene - 2] if len(changes) >= scene - 1 else None
 
     def stderr(self):
