@@ -148,7 +148,7 @@ def test_fullscreen(desktops, checks, option, work):
                  "the disc is as tall as the picture scaled to the screen makes it", str(before))
 
     # Holding Up moves the camera up by 0.1 a frame: the disc climbs the screen. Held for 15
-    # frames after the program read it (2.8 units, about 50 pixels here), however slow they come,
+    # frames after the program read it (1.5 units, about 28 pixels here), however slow they come,
     # but let go by 7 s of the show's clock, in the first scene.
     desktop.xdotool("windowactivate", "--sync", window_id)
     desktop.xdotool("keydown", "Up")
