@@ -39,10 +39,6 @@ def scene_at(show_seconds, changes=None):
     return 0
 
 
-def scene_middle(scene):
-    return SCENE_STARTS[scene - 1] + SCENE_SECONDS[scene - 1] / 2
-
-
 class Show:
     """One run of a program on a desktop (or none), with the spy's log and its resident size."""
 

@@ -37,7 +37,7 @@ import pytest
 
 from desktop import Xlib, ask_to_close, count, exactly, tool, wait_for
 from show import (SCENE_SECONDS, SCENE_STARTS, SHOW_END, TITLE, Show, check_ends_on_time,
-                  scene_at, scene_middle)
+                  scene_at)
 from test_e2e import start_probe
 
 # The song's WAV image: its 44-byte header and 121.6 s of 16-bit samples at 44100 Hz.
@@ -152,19 +152,31 @@ def test_song_allocation_fails(desktops, checks, option):
 # time to start the runs after it. Every other run is closed by the window manager, the others
 # by Alt+F4.
 CLOSE_TARGETS = [("start-up", None, "window manager")] + [
-    (f"scene {scene}", scene_middle(scene), "window manager" if scene % 2 == 0 else "Alt+F4")
+    (f"scene {scene}", scene, "window manager" if scene % 2 == 0 else "Alt+F4")
     for scene in range(len(SCENE_SECONDS), 0, -1)]
 
 
 class ClosedRun:
-    """One show on a screen of its own, closed at one moment."""
+    """One show on a screen of its own, closed in the middle of one scene (None: at start-up)."""
 
-    def __init__(self, label, at, how):
-        self.label, self.at, self.how = label, at, how
+    def __init__(self, label, scene, how):
+        self.label, self.scene, self.how = label, scene, how
         self.window = None  # found before the moment comes, so that the close goes at once
+        self.began = None  # the show time the program began the scene, once it has
         self.sent = None  # the show time the close was sent, or "start-up"
         self.frames_at_close = None
         self.started = True
+
+    def close_at(self, zero):
+        """The show time to close at: the middle of the scene, counted from the frame that began
+        it (a loaded machine's slow frames begin the later scenes late). None until it began."""
+        if self.began is None and time.monotonic() >= zero + SCENE_STARTS[self.scene - 1]:
+            # No scene begins before the sum of those before it: only from then on are the
+            # program's frames read.
+            self.began = 0.0 if self.scene == 1 else self.show.scene_began(self.scene)
+        if self.began is None:
+            return None
+        return self.began + SCENE_SECONDS[self.scene - 1] / 2
 
 
 def close_run(run):
@@ -181,8 +193,8 @@ def closed_runs(module_desktops, request):
     spy = os.path.abspath(request.config.getoption("spy"))
     runs = {}
     # The screens first: starting them is slow on a loaded machine.
-    for index, (label, at, how) in enumerate(CLOSE_TARGETS):
-        run = ClosedRun(label, at, how)
+    for index, (label, scene, how) in enumerate(CLOSE_TARGETS):
+        run = ClosedRun(label, scene, how)
         runs[label] = run
         run.desktop = module_desktops(800, 600, name=f"screen-{index}")
         run.size = run.desktop.root_size()
@@ -200,7 +212,8 @@ def closed_runs(module_desktops, request):
                     pending.remove(run)
                 continue
             zeros[run.label] = zero
-            if time.monotonic() >= zero + run.at:
+            at = run.close_at(zero)
+            if at is not None and time.monotonic() >= zero + at:
                 run.sent = time.monotonic() - zero
                 close_run(run)
                 pending.remove(run)
@@ -214,9 +227,9 @@ def closed_runs(module_desktops, request):
         run.show = Show(run.desktop, program, run.desktop.work, "show", run.desktop.x_env(),
                         spy=spy)
         found = keep_closing(lambda: window_id(run.desktop) is not None, 30,
-                             0.01 if run.at is None else 0.05)
+                             0.01 if run.scene is None else 0.05)
         run.window = window_id(run.desktop) if found else None
-        if run.at is None and run.window is not None:
+        if run.scene is None and run.window is not None:
             # Start-up: the moment the window is on the screen, before the first frame.
             close_run(run)
             run.sent = "start-up"
@@ -237,7 +250,7 @@ def test_close_in_scene(closed_runs, checks, label):
     show = run.show
     what = f"closed in {label} ({run.how})"
     checks.require(run.window is not None, f"{label}: the window shows")
-    if run.at is None:
+    if run.scene is None:
         checks.check(run.frames_at_close == 0, "start-up: closed before the first frame",
                      f"{run.frames_at_close} frames before the close")
     else:
@@ -246,16 +259,18 @@ def test_close_in_scene(closed_runs, checks, label):
         print(f"{label}: still running; boxes: {show.dialogs()}")
         return
     zero = show.time_zero()
-    if run.at is not None:
+    if run.scene is not None:
         # When the program itself read the close (the request, or the Alt+F4 it handles itself),
-        # by its own clock.
+        # by its own clock, and the scene it was in then, by its frames.
         read = sorted(show.closes() + [when for state, name, when in show.keys()
                                        if state == "down" and name == "F4"])
         checks.require(read, f"{what}: the program reads the close")
         read_at = read[0] - zero
-        scene = int(label.split()[1])
-        checks.check(scene_at(read_at) == scene, f"{label}: the close came in that scene",
-                     f"sent at {run.sent:.2f} s, read at {read_at:.2f} s of the show's clock")
+        read_in = show.scene_at(read_at)
+        checks.check(read_in == run.scene, f"{label}: the close came in that scene",
+                     f"the scene began at {run.began:.2f} s, the close was sent at "
+                     f"{run.sent:.2f} s and read at {read_at:.2f} s of the show's clock, in scene "
+                     f"{read_in}")
         # By when it shut down: a checked build's leak check comes after.
         ended = (show.quit_time() or show.ended) - zero
         checks.check(ended - read_at < 3.0, f"{what}: it ends soon after the close",
