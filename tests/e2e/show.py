@@ -76,6 +76,10 @@ class Show:
                 if found:
                     self.rss.append((time.monotonic(), int(found.group(1))))
             except OSError:
+                # Gone from /proc: the caller's wait() reaped it, which poll() cannot see while
+                # that wait holds the process. When it ended is when that wait is through.
+                self.process.wait()
+                self.ended = time.monotonic()
                 break
             time.sleep(0.2)
 
