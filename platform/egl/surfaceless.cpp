@@ -1,5 +1,7 @@
 #include "platform/egl/surfaceless.h"
 
+#include "platform/mesa/software_renderer.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
@@ -26,6 +28,7 @@ bool open_display(std::string* error) {
     // Mesa's software rasteriser, so that frames do not depend on the machine's graphics card,
     // unless the caller's environment asks for something else.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    mesa::keep_llvmpipe_on_drawing_thread();
     // Mesa's loader warnings would come before the caller's own one-line reason.
     setenv("EGL_LOG_LEVEL", "fatal", 0);
     auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(

@@ -1,5 +1,6 @@
 // The desktop's windows: SDL's video started on first use, a window of SDL's for each of the
 // layer's, the display a virtual mode may use, the cursor and the screen saver.
+#include "platform/mesa/software_renderer.h"
 #include "platform/sdl/sdl.h"
 
 #include <algorithm>
@@ -45,6 +46,8 @@ void prepare() {
 
 bool video_ready() {
     if (video == Video::untried) {
+        // SDL loads GL, and Mesa sets up its renderer, as soon as the first window is made.
+        mesa::keep_llvmpipe_on_drawing_thread();
         video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? Video::running : Video::failed;
         // SDL falls back on drivers that draw to no screen at all; they count as a display only
         // when asked for by name.

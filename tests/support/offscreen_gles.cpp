@@ -1,5 +1,7 @@
 #include "tests/support/offscreen_gles.h"
 
+#include "platform/mesa/software_renderer.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
@@ -26,6 +28,7 @@ namespace offscreen_gles {
 bool open(std::string* error) {
     // Mesa's software rasteriser, as for the capture, unless the environment asks otherwise.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    mesa::keep_llvmpipe_on_drawing_thread();
     auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (get_platform_display == nullptr) {
