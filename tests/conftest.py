@@ -12,6 +12,10 @@ import pytest
 
 from desktop import Checks, Desktop, Failure
 
+# The programs under test choose llvmpipe's threads themselves (none: it draws on their own
+# thread); a value in the caller's environment would choose for them.
+os.environ.pop("LP_NUM_THREADS", None)
+
 
 def pytest_addoption(parser):
     group = parser.getgroup("solid-objects")
@@ -19,6 +23,7 @@ def pytest_addoption(parser):
     group.addoption("--probe", help="layer_probe")
     group.addoption("--spy", help="the sdl_spy library")
     group.addoption("--fail-allocation", help="the fail_allocation library")
+    group.addoption("--mutex-probe", help="the mutex_probe library")
     group.addoption("--capture-program", help="solid-objects-capture")
     group.addoption("--work", help="where each test gets its folder (default: the temporary one)")
     group.addoption("--seed", type=int, help="the long runs' random seed")
