@@ -52,8 +52,6 @@ class Show:
             # After whatever the caller preloads (the checked builds keep libraries loaded).
             env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), spy, *preload]))
             env["SDL_SPY_LOG"] = self.log_path
-        # The software renderer's threads would only compete with each other here.
-        env.setdefault("LP_NUM_THREADS", "1")
         env.update(extra_env or {})
         self.started = time.monotonic()
         with open(self.stderr_path, "w") as stderr:

@@ -504,9 +504,9 @@ def test_memcheck(memcheck_desktop, checks, option, request, closed):
                "--track-origins=no",
                f"--suppressions={os.path.join(HERE, 'valgrind-suppressions.supp')}",
                "--error-exitcode=99", "--xml=yes", f"--xml-file={xml}"]
-    # valgrind runs one thread at a time: the renderer draws in the program's own thread.
-    show = start_show(desktop, option, f"memcheck{number}", extra_env={"LP_NUM_THREADS": "0"},
-                      wrapper=wrapper)
+    # As shipped, llvmpipe draws in the program's own thread, which valgrind's one thread at a time
+    # suits too.
+    show = start_show(desktop, option, f"memcheck{number}", wrapper=wrapper)
     checks.require(wait_for(lambda: desktop.window_named(TITLE) is not None, 90),
                    f"{what}: the window shows under valgrind")
     if closed:

@@ -80,6 +80,10 @@ seconds() {
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's GL is this machine's Mesa: without a GPU, llvmpipe, whose own rasteriser threads race
+# over its fences (platform/mesa/software_renderer.cpp). The Windows executable leaves Mesa's
+# environment alone, so the run sets what the program sets for itself on the other backends.
+export LP_NUM_THREADS=0
 
 # An X screen of its own: a display number picked at random from 200 to 899 that no other
 # server holds, tried again with another number if Xvfb cannot take it.
