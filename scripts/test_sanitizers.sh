@@ -20,16 +20,6 @@ if [ "${SOLID_ONLY:-}" = build ]; then
     exit 0
 fi
 
-# The thread-checked runs wait on the show's clock for most of their minute: they go beside the
-# others, into a log of their own that is shown at the end. Only reports proven to come from
-# outside the program are suppressed (tests/sanitizers/tsan.supp, each with its reason).
-tsan_log=build-tsan/tsan-tests.log
-# A process group of its own, so that a failure of the others stops it too.
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sanitizers/tsan.supp" \
-    setsid ctest --preset tsan -j2 --no-tests=error >"$tsan_log" 2>&1 &
-tsan=$!
-trap 'kill -- -$tsan 2>/dev/null || true' EXIT
-
 # No library is unloaded before the leak check (the GL drivers are loaded at run time), so that
 # what they still hold at the end is reachable, and what leaks can be traced to its library.
 export LD_PRELOAD="$PWD/build-asan/tests/sanitizers/libkeep_loaded.so"
@@ -39,6 +29,18 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppress
 
 # The dependency check and the browser's test have nothing built with the sanitizers in them.
 ctest --preset asan -j2 -LE '^(e2e|web|deps)$'
+
+# The thread-checked runs go beside the end-to-end cases below, which wait on the show's clock
+# for most of their time, into a log of their own that is shown at the end. Only reports proven to
+# come from outside the program are suppressed (tests/sanitizers/tsan.supp, each with its reason).
+# A process group of its own, so that a failure of the others stops it too.
+tsan_log=build-tsan/tsan-tests.log
+env -u LD_PRELOAD \
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sanitizers/tsan.supp" \
+    setsid ctest --preset tsan -j2 --no-tests=error >"$tsan_log" 2>&1 &
+tsan=$!
+trap 'kill -- -$tsan 2>/dev/null || true' EXIT
+
 # The run under valgrind, the three long runs and the failing allocation (a preloaded malloc,
 # which the sanitizer runtime would not allow) stay with the default build.
 ctest --preset asan -j2 -L e2e -E '^hardening[.](long-runs|memcheck|song-allocation-fails)$'
