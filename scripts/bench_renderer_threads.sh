@@ -34,9 +34,12 @@ load() {
 # with WAY COMMAND...: runs the command the given way: "own thread" as shipped, or "threads".
 with() {
     if [ "$1" = threads ]; then
-        env LP_NUM_THREADS="$threads" "${@:2}"
+        LP_NUM_THREADS=$threads "${@:2}"
     else
-        env -u LP_NUM_THREADS "${@:2}"
+        (
+            unset LP_NUM_THREADS
+            "${@:2}"
+        )
     fi
 }
 

@@ -35,7 +35,7 @@ ctest --preset asan -j2 -LE '^(e2e|web|deps)$'
 # come from outside the program are suppressed (tests/sanitizers/tsan.supp, each with its reason).
 # A process group of its own, so that a failure of the others stops it too.
 tsan_log=build-tsan/tsan-tests.log
-env -u LD_PRELOAD \
+LD_PRELOAD="" \
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sanitizers/tsan.supp" \
     setsid ctest --preset tsan -j2 --no-tests=error >"$tsan_log" 2>&1 &
 tsan=$!
