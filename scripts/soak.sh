@@ -69,19 +69,22 @@ crash_stacks() {
     done
 }
 
-# finish KIND INDEX FOLDER STATUS HUNG: the run's verdict, one line of the results: hang; crash
-# (a signal, or an exit status other than 0 and the probe's 86); event (the probe's 86); ok.
+# finish KIND INDEX FOLDER STATUS HUNG PRODUCED: the run's verdict, one line of the results:
+# hang; crash (a signal, an exit status other than 0 and the probe's 86, or a run that ended
+# without its frames or video); event (the probe's 86); ok.
 finish() {
-    local kind=$1 index=$2 folder=$3 status=$4 hung=$5 events verdict=ok
+    local kind=$1 index=$2 folder=$3 status=$4 hung=$5 produced=$6 events verdict=ok
     events=$(grep -c '^mutex-probe: event' "$folder/probe.log" 2>/dev/null || true)
     if [ "$hung" = yes ]; then
         verdict=hang
     elif [ "$status" -eq 86 ] && [ "${events:-0}" -gt 0 ]; then
         verdict=event
-    elif [ "$status" -ne 0 ]; then
+    elif [ "$status" -ne 0 ] || [ "$produced" != yes ]; then
         verdict=crash
     fi
-    echo "$kind $index $verdict status=$status events=${events:-0}" >>"$results"
+    echo "$kind $index $verdict status=$status events=${events:-0} produced=$produced" >>"$results"
+    # Its programs are gone: nothing of it is left to stop at the end.
+    rm -f "$folder/pids"
 }
 
 run_show() {
@@ -124,7 +127,13 @@ run_show() {
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
     crash_stacks "$show" "$folder"
-    finish show "$index" "$folder" "$status" "$hung"
+    # The show ran: frames drawn, and SDL shut down at its end.
+    local produced=no
+    if [ "$(grep -c '^swap ' "$folder/spy.log" 2>/dev/null || true)" -gt 100 ] &&
+        grep -q '^quit ' "$folder/spy.log"; then
+        produced=yes
+    fi
+    finish show "$index" "$folder" "$status" "$hung" "$produced"
 }
 
 run_capture() {
@@ -152,9 +161,13 @@ run_capture() {
     done
     wait "$pid" || status=$?
     crash_stacks "$capture" "$folder"
+    local produced=no
+    if [ -s "$folder/out/show.mp4" ]; then
+        produced=yes
+    fi
     # The video is not kept: only what happened.
     rm -rf "$folder/out"
-    finish capture "$index" "$folder" "$status" "$hung"
+    finish capture "$index" "$folder" "$status" "$hung" "$produced"
 }
 
 # The load: two processes that never sleep.
