@@ -46,7 +46,7 @@ check_programs() {
         fail "$what: libraries not found"
     fi
 
-    env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$bin/solid-objects" >out.txt 2>err.txt ||
+    env --unset=DISPLAY --unset=WAYLAND_DISPLAY timeout 60 "$bin/solid-objects" >out.txt 2>err.txt ||
         status=$?
     [ "$status" -eq 0 ] || fail "$what: solid-objects without a display ended with $status, not 0"
     grep -qF "The Requested Fullscreen Mode Is Not Supported By" err.txt &&
