@@ -121,7 +121,8 @@ make_files() {
 
     say "making the Debian package"
     rm -rf "$work/cpack"
-    (cd "$linux" && cpack -G DEB -B "$(pwd)/../cpack" >/dev/null)
+    # CPack gives the package's folders and its ar members the modes the umask leaves.
+    (cd "$linux" && umask 022 && cpack -G DEB -B "$(pwd)/../cpack" >/dev/null)
     mv "$work/cpack/solid-objects_${version}_amd64.deb" "$out/"
 
     say "packing the Linux tarball"
