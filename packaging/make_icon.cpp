@@ -13,16 +13,17 @@
 #include <png.h>
 
 int main(int argc, char** argv) {
-    const int size = argc == 3 ? std::atoi(argv[1]) : 0;
-    if (size < 16 || size > 1024 || size % 16 != 0) {
+    char* end = nullptr;
+    const long size = argc == 3 ? std::strtol(argv[1], &end, 10) : 0;
+    if (size < 16 || size > 1024 || size % 16 != 0 || *end != '\0') {
         std::fprintf(stderr, "usage: make_icon SIZE OUT.png (SIZE a multiple of 16 to 1024)\n");
         return 2;
     }
     const VoxelSprite& sprite = sprite_spotted_mushroom;
-    const int voxel = size / 16;
-    std::vector<png_byte> pixels(static_cast<std::size_t>(size) * size * 4, 0);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
+    const long voxel = size / 16;
+    std::vector<png_byte> pixels(static_cast<std::size_t>(size * size * 4), 0);
+    for (long y = 0; y < size; ++y) {
+        for (long x = 0; x < size; ++x) {
             // The sprite's first row is the top of the picture, as a PNG's is.
             const std::uint8_t index = sprite.indices[16 * (y / voxel) + x / voxel];
             if (index == 0) {
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
             }
             // The colour as the show draws it: through the packed form.
             const PackedColor color = pack_color(sprite.palette[index]);
-            png_byte* pixel = &pixels[(static_cast<std::size_t>(y) * size + x) * 4];
+            png_byte* pixel = &pixels[static_cast<std::size_t>((y * size + x) * 4)];
             pixel[0] = static_cast<png_byte>(color >> 16);
             pixel[1] = static_cast<png_byte>(color >> 8);
             pixel[2] = static_cast<png_byte>(color);
