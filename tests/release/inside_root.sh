@@ -71,7 +71,7 @@ packages >packages-before.txt
 say "installing ./$deb"
 started=$(date +%s)
 apt-get update -qq
-apt-get install -y -qq "./$deb" >install.log || { tail -20 install.log; fail "apt-get install"; }
+apt-get install -y -qq "./$deb" >install.log 2>&1 || { tail -20 install.log; fail "apt-get install"; }
 packages >packages-installed.txt
 added=$(LC_ALL=C comm -13 packages-before.txt packages-installed.txt | wc -l)
 say "installed in $(($(date +%s) - started)) s: $added packages with it (ffmpeg recommended):"
@@ -86,7 +86,7 @@ check_programs "$PWD/unpacked/solid-objects-$version-linux-x86_64/bin" tarball
 
 say "removing the package"
 dpkg -L solid-objects >package-files.txt
-apt-get purge -y -qq solid-objects >remove.log || { tail -20 remove.log; fail "apt-get purge"; }
+apt-get purge -y -qq solid-objects >remove.log 2>&1 || { tail -20 remove.log; fail "apt-get purge"; }
 if dpkg-query -W -f='${db:Status-Abbrev}\n' solid-objects 2>/dev/null | grep -q '^i'; then
     fail "solid-objects is still installed"
 fi
@@ -98,7 +98,7 @@ while read -r path; do
     fi
     fail "left behind: $path"
 done <package-files.txt
-apt-get autoremove --purge -y -qq >>remove.log
+apt-get autoremove --purge -y -qq >>remove.log 2>&1
 packages >packages-after.txt
 if ! cmp -s packages-before.txt packages-after.txt; then
     fail "after removing it and what it pulled in, the installed packages differ:" \
