@@ -291,6 +291,7 @@ mkdir -p "$work/b"
     scripts/release.sh --build "$OLDPWD/$work/b/dist")
 
 say "comparing the two builds"
+rm -f "$work"/diffoscope-*.txt
 differ=0
 for file in $(cd "$work/a/dist" && LC_ALL=C ls); do
     a=$(sha256sum <"$work/a/dist/$file" | cut -d' ' -f1)
