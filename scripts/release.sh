@@ -51,8 +51,8 @@ clone_head() {
 # The staging folders and builds, beside the clone's sources.
 work=build-release
 
-# Debian's hardening of the Linux programs (what dpkg-buildflags gives with hardening=+all): none of
-# it changes floating-point results.
+# Debian's hardening of the Linux programs (dpkg-buildflags' hardening=+all, less its warning
+# flags): none of it changes floating-point results.
 hardening="-fstack-protector-strong -fstack-clash-protection -fcf-protection -D_FORTIFY_SOURCE=2"
 
 build_all() {
