@@ -262,7 +262,7 @@ case "${1:-}" in
 esac
 
 started=$(date +%s)
-scripts/install_deps.sh build capture web windows release
+scripts/install_deps.sh build capture release
 if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
     say "note: uncommitted changes are left out; the release is built from HEAD" \
         "($(git rev-parse --short HEAD))"
