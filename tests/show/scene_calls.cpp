@@ -1,4 +1,4 @@
-#include "tests/show_scenes/scene_calls.h"
+#include "tests/show/scene_calls.h"
 
 #include <sstream>
 

@@ -1,7 +1,7 @@
 // The falling scene: the table of thrown sprites, which records fly when, their arcs and spin,
 // the group's jump back at 4 s, the creature's quarters and the pole.
 #include "show/scenes.h"
-#include "tests/show_scenes/scene_calls.h"
+#include "tests/show/scene_calls.h"
 
 #include <gtest/gtest.h>
 

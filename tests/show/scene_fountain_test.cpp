@@ -1,6 +1,6 @@
 // The fountain scene: the sphere ring's one-second cycle and the rising, spinning sprite column.
 #include "show/scenes.h"
-#include "tests/show_scenes/scene_calls.h"
+#include "tests/show/scene_calls.h"
 
 #include <gtest/gtest.h>
 

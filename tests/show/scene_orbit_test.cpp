@@ -1,7 +1,7 @@
 // The orbit scene: points on the rising helix, the random-coloured sphere spiral drawing from the
 // shared generator, and the tube with its ring.
 #include "show/scenes.h"
-#include "tests/show_scenes/scene_calls.h"
+#include "tests/show/scene_calls.h"
 
 #include <gtest/gtest.h>
 

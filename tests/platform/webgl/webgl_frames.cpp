@@ -5,7 +5,7 @@
 //     webgl_frames --png DIR --at T1,T2,...
 #include "platform/webgl/gles.h"
 #include "platform/webgl/webgl.h"
-#include "tests/platform_webgl/show_frames.h"
+#include "tests/platform/webgl/show_frames.h"
 #include "tests/support/offscreen_gles.h"
 
 #include <png.h>
