@@ -1,8 +1,8 @@
-#include "platform/web/wav_image.h"
+#include "platform/win32/wav_image.h"
 
 #include <cstring>
 
-namespace web {
+namespace win32 {
 
 namespace {
 
@@ -62,6 +62,8 @@ bool read_wav(const std::uint8_t* image, WavSamples* out, const char** problem) 
         rate > 384000) {
         return fail(problem, "not PCM of 8 or 16 bits in one or two channels");
     }
+    out->image = image;
+    out->image_bytes = static_cast<std::size_t>(end);
     out->data = data;
     out->frames = data_bytes / (channels * bits / 8);
     out->channels = static_cast<int>(channels);
@@ -70,4 +72,4 @@ bool read_wav(const std::uint8_t* image, WavSamples* out, const char** problem) 
     return true;
 }
 
-} // namespace web
+} // namespace win32

@@ -1,10 +1,10 @@
-// sndPlaySoundA over SDL2 and its WAV reader: the bytes that reach the device, refusals, and no
-// device at all.
+// sndPlaySoundA over SDL2, with the layer's rules and WAV reader: the bytes that reach the device,
+// refusals, and no device at all.
 // SDL's disk driver stands in for a sound card; it writes what it is given to a file.
 #include "audio/song.h"
 #include "platform/sdl/sound.h"
-#include "platform/win32.h"
-#include "wav_builder.h"
+#include "platform/win32/backend.h"
+#include "tests/support/wav_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,7 @@ class Playback : public ::testing::Test {
     // Waits (up to a generous limit) for the last of the sound to reach the device.
     static bool wait_until_played() {
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (sound_playing()) {
+        while (backend::sound_playing()) {
             if (std::chrono::steady_clock::now() > give_up) {
                 return false;
             }
@@ -121,7 +121,7 @@ TEST_F(Playback, WithoutAsyncReturnsWhenPlayedAndPlaysOnlyWhatTheRiffSizeHolds) 
                            .build();
     use_disk_driver();
     ASSERT_EQ(sndPlaySoundA(as_sound(image), SND_NODEFAULT | SND_MEMORY), TRUE);
-    EXPECT_FALSE(sound_playing());
+    EXPECT_FALSE(backend::sound_playing());
     close_sound();
 
     expect_device_got(samples.data(), samples.size(), 0x80);
@@ -133,9 +133,9 @@ TEST_F(Playback, AsyncReturnsWhilePlayingAndNullStops) {
     const std::vector<std::uint8_t> image = song_image();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(sndPlaySoundA(as_sound(image), show_flags), TRUE);
-    EXPECT_TRUE(sound_playing());
+    EXPECT_TRUE(backend::sound_playing());
     EXPECT_EQ(sndPlaySoundA(nullptr, 0), TRUE);
-    EXPECT_FALSE(sound_playing());
+    EXPECT_FALSE(backend::sound_playing());
 }
 
 TEST_F(Playback, StoppingASlowRateSoundReturnsAtOnce) {
@@ -175,7 +175,7 @@ TEST_F(Playback, MalformedImagesAreRefusedBeforeAnyDeviceOpens) {
     };
     for (std::size_t i = 0; i < bad.size(); ++i) {
         EXPECT_EQ(sndPlaySoundA(as_sound(bad[i]), show_flags), FALSE) << "image " << i;
-        EXPECT_FALSE(sound_playing());
+        EXPECT_FALSE(backend::sound_playing());
     }
     EXPECT_FALSE(device_was_opened());
     EXPECT_EQ(sndPlaySoundA(as_sound(good), show_flags), TRUE);
@@ -198,7 +198,7 @@ TEST_F(Playback, NoAudioDeviceFailsQuietlyAndLaterCallsRecover) {
     const BOOL first = sndPlaySoundA(as_sound(good), show_flags);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(first, FALSE);
-    EXPECT_FALSE(sound_playing());
+    EXPECT_FALSE(backend::sound_playing());
     // One line saying so, no more.
     ASSERT_FALSE(said.empty());
     EXPECT_EQ(said.find('\n'), said.size() - 1) << said;

@@ -1,11 +1,14 @@
 // The Win32 layer's rules over a scripted backend: the messages windows get and their order, the
-// message loop, the display mode, the cursor, message boxes and WGL's bookkeeping.
+// message loop, the display mode, the cursor, message boxes, WGL's bookkeeping and sound.
 #include "platform/win32/backend.h"
 #include "platform/win32/message_queue.h"
+#include "platform/win32/wav_image.h"
+#include "tests/support/wav_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,11 @@ struct Script {
     int answer = IDNO;
     std::vector<std::string> calls;
     std::vector<long> idles;
+    bool play_works = true;
+    int plays_for_asks = 0; // sound_playing answers true this many times after a play
+    int playing_left = 0;
+    std::vector<std::uint8_t> played; // the samples of the last play, as they were handed over
+    const std::uint8_t* played_from = nullptr;
 };
 Script script;
 
@@ -286,6 +294,84 @@ TEST_F(Layer, WglKeepsOneContextCurrentOnOneWindow) {
     EXPECT_FALSE(wglDeleteContext(context));
 }
 
+// 16-bit mono at 8000 Hz with the samples given, in a block of exactly its size.
+std::vector<std::uint8_t> sound_image(const std::vector<std::uint8_t>& samples) {
+    return WavBuilder().riff().fmt(1, 1, 8000, 16).data(samples).riff_size_fits().build();
+}
+
+LPCSTR as_sound(const std::vector<std::uint8_t>& image) {
+    return reinterpret_cast<LPCSTR>(image.data());
+}
+
+constexpr UINT show_flags = SND_ASYNC | SND_NODEFAULT | SND_MEMORY;
+
+// The backend is handed the samples of a copy, which the caller's image may outlive; a new sound
+// stops the one playing first, a null pointer stops it, and an image without samples plays nothing.
+TEST_F(Layer, SoundPlaysACopyThatReplacesOrStopsThePlayingOne) {
+    std::vector<std::uint8_t> image = sound_image({1, 2, 3, 4, 5, 6});
+    ASSERT_EQ(sndPlaySoundA(as_sound(image), show_flags), TRUE);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "play 3 at 8000"}));
+    EXPECT_EQ(script.played, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
+    const std::uint8_t* const in_image = image.data() + image.size() - 6;
+    EXPECT_NE(script.played_from, in_image) << "played from the caller's image";
+    std::memset(image.data(), 0, image.size());
+    EXPECT_EQ(std::memcmp(script.played_from, "\1\2\3\4\5\6", 6), 0)
+        << "the samples changed with the caller's image";
+
+    script.calls.clear();
+    const std::vector<std::uint8_t> next = sound_image({7, 8});
+    ASSERT_EQ(sndPlaySoundA(as_sound(next), show_flags), TRUE);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "play 1 at 8000"}));
+
+    script.calls.clear();
+    EXPECT_EQ(sndPlaySoundA(nullptr, 0), TRUE);
+    EXPECT_EQ(sndPlaySoundA(as_sound(sound_image({})), show_flags), TRUE);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "stop"}));
+}
+
+// What cannot be played is refused with FALSE before the host is asked to play it, and a host that
+// cannot play leaves nothing playing.
+TEST_F(Layer, SoundRefusesWhatItCannotPlay) {
+    const std::vector<std::uint8_t> image = sound_image({1, 2});
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(sndPlaySoundA("song.wav", SND_ASYNC | SND_NODEFAULT), FALSE);
+    EXPECT_EQ(sndPlaySoundA(as_sound(image), show_flags | SND_LOOP), FALSE);
+    std::vector<std::uint8_t> not_pcm = image;
+    not_pcm[20] = 3; // IEEE float
+    EXPECT_EQ(sndPlaySoundA(as_sound(not_pcm), show_flags), FALSE);
+    const std::vector<std::uint8_t> no_image = {'x'};
+    EXPECT_EQ(sndPlaySoundA(as_sound(no_image), show_flags), FALSE);
+    EXPECT_TRUE(script.calls.empty());
+
+    script.play_works = false;
+    EXPECT_EQ(sndPlaySoundA(as_sound(image), show_flags), FALSE);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "play 1 at 8000", "stop"}));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("sound: only in-memory images played once are supported"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("sound: cannot play the image: not a RIFF image"), std::string::npos)
+        << said;
+}
+
+// Without SND_ASYNC the call returns once the host has played the sound, and stops it; a host that
+// plays in the background without telling (the page) returns at once.
+TEST_F(Layer, SoundWithoutAsyncWaitsUntilPlayed) {
+    const std::vector<std::uint8_t> image = sound_image({1, 2});
+    script.plays_for_asks = 3;
+    ASSERT_EQ(sndPlaySoundA(as_sound(image), SND_MEMORY), TRUE);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "play 1 at 8000", "playing?",
+                                                      "playing?", "playing?", "playing?", "stop"}));
+
+    script.plays_for_asks = 0;
+    script.calls.clear();
+    ASSERT_EQ(sndPlaySoundA(as_sound(image), SND_MEMORY), TRUE);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "play 1 at 8000", "playing?"}));
+    script.calls.clear();
+    ASSERT_EQ(sndPlaySoundA(as_sound(image), show_flags), TRUE);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "play 1 at 8000"}));
+}
+
 } // namespace
 
 // The scripted backend.
@@ -354,12 +440,29 @@ int ask(const win32::Window*, const char* caption, const char* text, UINT) {
     return script.answer;
 }
 
+bool play_sound(const win32::WavSamples& sound) {
+    script.calls.push_back("play " + std::to_string(sound.frames) + " at " +
+                           std::to_string(sound.rate));
+    const std::size_t bytes = sound.frames * static_cast<std::size_t>(sound.channels) *
+                              static_cast<std::size_t>(sound.bits / 8);
+    script.played.assign(sound.data, sound.data + bytes);
+    script.played_from = sound.data;
+    script.playing_left = script.plays_for_asks;
+    return script.play_works;
+}
+
+void stop_sound() {
+    script.calls.push_back("stop");
+    script.playing_left = 0;
+}
+
+bool sound_playing() {
+    script.calls.push_back("playing?");
+    return script.playing_left-- > 0;
+}
+
 void exit_process(UINT) {
     std::abort();
 }
 
 } // namespace backend
-
-BOOL sndPlaySoundA(LPCSTR, UINT) {
-    return FALSE;
-}
