@@ -86,26 +86,26 @@ TEST(Keys, LParamCarriesRepeatScanCodeAltAndTransitionBits) {
     EXPECT_EQ(win32::key_lparam(true, false, 0xE04B, false), 0x014B0001);
     EXPECT_EQ(win32::key_lparam(true, false, 0x3E, true), 0x203E0001);
 
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_LEFT), 0xE04Bu);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_KP_4), 0x4Bu);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_PAGEDOWN), 0xE051u);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_A), 0x1Eu);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_M), 0x32u);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_Z), 0x2Cu);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_0), 0x0Bu);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_SLASH), 0x35u);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_F12), 0x58u);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_KP_ENTER), 0xE01Cu);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_APPLICATION), 0xE05Du);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_F24), 0x76u);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_RSHIFT), 0x36u);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_RALT), 0xE038u);
-    EXPECT_EQ(sdl::scan_code(SDL_SCANCODE_AUDIOPLAY), 0u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_LEFT), 0xE04Bu);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_KP_4), 0x4Bu);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_PAGEDOWN), 0xE051u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_A), 0x1Eu);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_M), 0x32u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_Z), 0x2Cu);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_0), 0x0Bu);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_SLASH), 0x35u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_F12), 0x58u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_KP_ENTER), 0xE01Cu);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_APPLICATION), 0xE05Du);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_F24), 0x76u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_RSHIFT), 0x36u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_RALT), 0xE038u);
+    EXPECT_EQ(win32::scan_code(SDL_SCANCODE_AUDIOPLAY), 0u);
     // Every key that gets a virtual-key code has a scan code too.
     for (int code = 0; code < SDL_NUM_SCANCODES; ++code) {
         const auto scancode = static_cast<SDL_Scancode>(code);
         if (sdl::virtual_key(SDLK_UNKNOWN, scancode) != 0) {
-            EXPECT_NE(sdl::scan_code(scancode), 0u) << SDL_GetScancodeName(scancode);
+            EXPECT_NE(win32::scan_code(scancode), 0u) << SDL_GetScancodeName(scancode);
         }
     }
 }
