@@ -16,10 +16,9 @@ const std::int32_t durations[11] = {0,     8500, 4000, 1800, 10000, 10000,
 
 class FrameTest : public ::testing::Test {
   protected:
-    // The falling-sprite table is filled once at start-up, before any frame.
+    // The show's start-up, once, before any frame.
     static void SetUpTestSuite() {
-        init_falling_sprites();
-        startup_finished = true;
+        start_show();
     }
 
     void SetUp() override {
@@ -103,7 +102,7 @@ TEST_F(FrameTest, EachSceneRunsUntilItsDurationIsExceeded) {
         EXPECT_EQ(scene_time_ms, 0) << "the new scene's first frame is drawn at time 0";
         EXPECT_EQ(scene_start_ms, 30000 + durations[scene] + 1);
     }
-    EXPECT_EQ(scene_durations[11], 2000000);
+    EXPECT_EQ(scenes[11].duration_ms, 2000000);
 }
 
 TEST_F(FrameTest, ALateFrameAdvancesOneSceneAndDropsTheOverrun) {

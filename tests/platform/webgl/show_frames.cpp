@@ -1,7 +1,7 @@
-#include "tests/platform_webgl/show_frames.h"
+#include "tests/platform/webgl/show_frames.h"
 
 #include "app/window.h"
-#include "platform/headless/frame_clock.h"
+#include "platform/win32/frame_clock.h"
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 
@@ -12,21 +12,14 @@ void start() {
     fake_win32::tick_step = 0;
     resize_viewport(640, 480);
     init_gl_state();
-    demo_start_ms = GetTickCount();
-    demo_time_ms = 0;
-    scene_start_ms = 0;
-    scene_time_ms = 0;
-    quadric_main = gluNewQuadric();
-    quadric_ring = gluNewQuadric();
-    quadric_sphere = gluNewQuadric();
-    init_falling_sprites();
+    start_show();
 }
 
 bool draw(std::int64_t frame) {
     fake_win32::tick_count = static_cast<DWORD>(time_of(frame));
     // The frame that enters the last slot ends the process: stop before it.
     const std::int32_t time_ms = static_cast<std::int32_t>(fake_win32::tick_count - demo_start_ms);
-    if (scene_index == SCENE_COUNT - 2 && time_ms - scene_start_ms > scene_durations[scene_index]) {
+    if (scene_index == SCENE_COUNT - 2 && slot_is_over(scene_index, time_ms - scene_start_ms)) {
         return false;
     }
     draw_frame();
@@ -34,11 +27,11 @@ bool draw(std::int64_t frame) {
 }
 
 std::int64_t frame_at(std::int64_t time_ms) {
-    return capture::frame_on_screen_at(time_ms, FPS);
+    return win32::frame_on_screen_at(time_ms, FPS);
 }
 
 std::int64_t time_of(std::int64_t frame) {
-    return capture::frame_time_ms(frame, FPS);
+    return win32::frame_time_ms(frame, FPS);
 }
 
 } // namespace show_frames

@@ -12,7 +12,8 @@ namespace show_frames {
 
 constexpr int FPS = 60;
 
-// The GL start state, the quadrics and the falling-sprite table, with the clock at 0.
+// The GL start state as the window's set-up leaves it, then the show's start-up (start_show) with
+// the clock at 0.
 void start();
 
 // Draws frame `frame` (the frames before it drawn already). Returns false, drawing nothing, for
