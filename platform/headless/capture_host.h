@@ -42,8 +42,8 @@ enum class End {
 class Sink {
   public:
     virtual ~Sink() = default;
-    // The WAV image handed to sndPlaySoundA, `bytes` long (its RIFF size plus 8): the layer's
-    // copy, which stays valid until the sound is stopped or replaced (the show does neither).
+    // The WAV image handed to sndPlaySoundA, `bytes` long (its RIFF size plus 8). It stays valid
+    // until the process ends: the show never frees it.
     virtual bool take_sound(const std::uint8_t* image, std::size_t bytes) = 0;
     // Whether the sink will take the picture of frame `index`. Asked as the frame begins; a frame
     // it will not take is worked out by the program but not drawn (platform/headless/gl_gate.h).

@@ -5,33 +5,13 @@
 
 #include <SDL.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 bool audio_up = false;        // SDL's audio subsystem is initialised
 SDL_AudioDeviceID device = 0; // the open device, 0 when none
-// The sound being played. Set while the device is paused, then read by the audio thread alone.
-const std::uint8_t* play_next = nullptr; // the next byte to hand to the device
-std::size_t play_left = 0;               // bytes still to hand over
-std::uint8_t play_silence = 0;           // the format's silence, for the rest of the last buffer
-std::atomic<bool> play_done{true};
-
-// SDL's audio thread asks for the next len bytes.
-void SDLCALL fill_buffer(void*, Uint8* stream, int len) {
-    std::size_t wanted = static_cast<std::size_t>(len);
-    const std::size_t n = play_left < wanted ? play_left : wanted;
-    std::memcpy(stream, play_next, n);
-    play_next += n;
-    play_left -= n;
-    if (n < wanted) {
-        std::memset(stream + n, play_silence, wanted - n);
-        play_done.store(true);
-    }
-}
 
 bool open_device(const win32::WavSamples& sound) {
     if (!audio_up) {
@@ -51,17 +31,15 @@ bool open_device(const win32::WavSamples& sound) {
     while (wanted.samples < 4096 && wanted.samples * 1000 < std::int64_t{sound.rate} * 23) {
         wanted.samples = static_cast<Uint16>(wanted.samples * 2);
     }
-    wanted.callback = fill_buffer;
-    SDL_AudioSpec obtained{};
-    // No changes allowed: SDL converts to whatever the hardware wants.
-    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    // No callback: the samples are queued. No changes allowed: SDL converts to whatever the
+    // hardware wants.
+    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
     if (device == 0) {
         std::fprintf(stderr, "sound: no audio device (%s); playing nothing\n", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audio_up = false;
         return false;
     }
-    play_silence = obtained.silence;
     return true;
 }
 
@@ -70,14 +48,19 @@ bool open_device(const win32::WavSamples& sound) {
 namespace backend {
 
 bool play_sound(const win32::WavSamples& sound) {
-    stop_sound();
     if (!open_device(sound)) {
         return false;
     }
-    play_next = sound.data;
-    play_left = sound.frames * static_cast<std::size_t>(sound.channels * sound.bits / 8);
-    play_done.store(false);
-    // The device was opened paused; unpausing starts the audio thread's calls.
+    // SDL's queue keeps its own copy of the samples.
+    const std::size_t bytes = sound.frames * static_cast<std::size_t>(sound.channels) *
+                              static_cast<std::size_t>(sound.bits / 8);
+    if (SDL_QueueAudio(device, sound.data, static_cast<Uint32>(bytes)) != 0) {
+        std::fprintf(stderr, "sound: cannot queue the samples (%s); playing nothing\n",
+                     SDL_GetError());
+        stop_sound();
+        return false;
+    }
+    // The device was opened paused; unpausing starts playing.
     SDL_PauseAudioDevice(device, 0);
     return true;
 }
@@ -88,11 +71,10 @@ void stop_sound() {
         SDL_CloseAudioDevice(device);
         device = 0;
     }
-    play_done.store(true);
 }
 
 bool sound_playing() {
-    return device != 0 && !play_done.load();
+    return device != 0 && SDL_GetQueuedAudioSize(device) > 0;
 }
 
 } // namespace backend

@@ -161,9 +161,9 @@ bool present(win32::Window& window, void* context);
 // win32::answer_unasked when there is no one to ask.
 int ask(const win32::Window* owner, const char* caption, const char* text, UINT type);
 
-// Plays the samples once, in the background, in place of any sound playing; false, with one line
-// on standard error, when the host cannot play them. They stay in place until the sound is
-// stopped or replaced.
+// Plays the samples once, in the background; false, with one line on standard error, when the
+// host cannot play them. They are the caller's: a host that plays them after returning copies
+// them.
 bool play_sound(const win32::WavSamples& sound);
 void stop_sound();
 // True until the last of the samples has been handed to the host, or the sound stopped; a host

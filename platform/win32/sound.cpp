@@ -6,8 +6,9 @@
 //   returns when the sound has played, on a host that can wait for it (the page cannot: there
 //   the sound plays in the background all the same). SND_NODEFAULT is what happens anyway: there
 //   is no default sound. SND_LOOP is not supported. A null pointer stops the sound that is playing.
-// - The sound plays once, from the layer's copy of the image: the image may change or go once the
-//   call has returned. A new sound replaces the one playing.
+// - The sound plays once. A new sound replaces the one playing. A backend that plays after the call
+//   has returned keeps its own copy of the samples: the image may then change or go (the capture's
+//   sink reads the program's image, which the show keeps to the end).
 // - FALSE, with one line on standard error, when the image cannot be played or the host cannot
 //   play it; the caller then simply goes on in silence. Nothing past the 8 + RIFF size bytes the
 //   image declares is read, and a malformed image is refused before the host is asked to play.
@@ -18,23 +19,10 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
-#include <vector>
-
-namespace {
-
-// The image playing now, the layer's own copy.
-std::vector<std::uint8_t> playing;
-
-void stop() {
-    backend::stop_sound();
-    playing = std::vector<std::uint8_t>();
-}
-
-} // namespace
 
 BOOL sndPlaySoundA(LPCSTR sound, UINT flags) {
     if (sound == nullptr) {
-        stop();
+        backend::stop_sound();
         return TRUE;
     }
     if ((flags & SND_MEMORY) == 0 || (flags & SND_LOOP) != 0) {
@@ -47,22 +35,19 @@ BOOL sndPlaySoundA(LPCSTR sound, UINT flags) {
         std::fprintf(stderr, "sound: cannot play the image: %s\n", problem);
         return FALSE;
     }
-    stop();
+    backend::stop_sound();
     if (samples.frames == 0) {
         return TRUE;
     }
-    playing.assign(samples.image, samples.image + samples.image_bytes);
-    samples.data = playing.data() + (samples.data - samples.image);
-    samples.image = playing.data();
     if (!backend::play_sound(samples)) {
-        stop();
+        backend::stop_sound();
         return FALSE;
     }
     if ((flags & SND_ASYNC) == 0 && backend::sound_playing()) {
         while (backend::sound_playing()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        stop();
+        backend::stop_sound();
     }
     return TRUE;
 }

@@ -185,7 +185,6 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR must k
 // WM_ACTIVATE's low word.
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
-#define WA_CLICKACTIVE 2
 
 // WM_SIZE's wParam.
 #define SIZE_RESTORED 0
@@ -193,8 +192,6 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR must k
 #define SIZE_MAXIMIZED 2
 
 // System commands (WM_SYSCOMMAND's wParam).
-#define SC_SIZE 0xF000
-#define SC_MOVE 0xF010
 #define SC_MINIMIZE 0xF020
 #define SC_MAXIMIZE 0xF030
 #define SC_CLOSE 0xF060
@@ -237,16 +234,9 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR must k
 #define VK_F1 0x70
 #define VK_F4 0x73
 #define VK_F10 0x79
-#define VK_F12 0x7B
 #define VK_F13 0x7C
 #define VK_NUMLOCK 0x90
 #define VK_SCROLL 0x91
-#define VK_LSHIFT 0xA0
-#define VK_RSHIFT 0xA1
-#define VK_LCONTROL 0xA2
-#define VK_RCONTROL 0xA3
-#define VK_LMENU 0xA4
-#define VK_RMENU 0xA5
 #define VK_OEM_1 0xBA
 #define VK_OEM_PLUS 0xBB
 #define VK_OEM_COMMA 0xBC
@@ -295,7 +285,6 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR must k
 #define DM_BITSPERPEL 0x00040000u
 #define DM_PELSWIDTH 0x00080000u
 #define DM_PELSHEIGHT 0x00100000u
-#define DM_DISPLAYFREQUENCY 0x00400000u
 
 // Pixel formats.
 #define PFD_DOUBLEBUFFER 0x00000001
@@ -311,8 +300,6 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR must k
 #define MB_YESNO 0x00000004u
 #define MB_TYPEMASK 0x0000000Fu
 #define MB_ICONSTOP 0x00000010u
-#define MB_ICONERROR MB_ICONSTOP
-#define MB_ICONQUESTION 0x00000020u
 #define MB_ICONEXCLAMATION 0x00000030u
 #define MB_ICONINFORMATION 0x00000040u
 #define MB_ICONMASK 0x000000F0u
@@ -321,11 +308,9 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR must k
 #define IDYES 6
 #define IDNO 7
 
-#define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 
 // Sound playback.
-#define SND_SYNC 0x0000
 #define SND_ASYNC 0x0001
 #define SND_NODEFAULT 0x0002
 #define SND_MEMORY 0x0004

@@ -35,8 +35,6 @@ int cursor_count = 0;
 bool screen_saver_probe = false;
 bool screen_saver_request_reached_default = false;
 
-constexpr DWORD cds_test = 0x2;
-
 HICON__ system_icon = {};
 HCURSOR__ system_cursor = {};
 
@@ -251,7 +249,7 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
         height > static_cast<DWORD>(display_height) || (bits != 16 && bits != 24 && bits != 32)) {
         return DISP_CHANGE_BADMODE;
     }
-    if ((flags & cds_test) == 0) {
+    if ((flags & CDS_TEST) == 0) {
         virtual_mode_on = true;
     }
     return DISP_CHANGE_SUCCESSFUL;

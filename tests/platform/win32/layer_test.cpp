@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -29,7 +28,7 @@ struct Script {
     bool play_works = true;
     int plays_for_asks = 0; // sound_playing answers true this many times after a play
     int playing_left = 0;
-    std::vector<std::uint8_t> played; // the samples of the last play, as they were handed over
+    std::vector<std::uint8_t> played; // the samples of the last play
     const std::uint8_t* played_from = nullptr;
 };
 Script script;
@@ -305,18 +304,14 @@ LPCSTR as_sound(const std::vector<std::uint8_t>& image) {
 
 constexpr UINT show_flags = SND_ASYNC | SND_NODEFAULT | SND_MEMORY;
 
-// The backend is handed the samples of a copy, which the caller's image may outlive; a new sound
-// stops the one playing first, a null pointer stops it, and an image without samples plays nothing.
-TEST_F(Layer, SoundPlaysACopyThatReplacesOrStopsThePlayingOne) {
-    std::vector<std::uint8_t> image = sound_image({1, 2, 3, 4, 5, 6});
+// The backend is handed the image's samples at its rate; a new sound stops the one playing first, a
+// null pointer stops it, and an image without samples plays nothing.
+TEST_F(Layer, SoundPlaysTheSamplesAndReplacesOrStopsThePlayingOne) {
+    const std::vector<std::uint8_t> image = sound_image({1, 2, 3, 4, 5, 6});
     ASSERT_EQ(sndPlaySoundA(as_sound(image), show_flags), TRUE);
     EXPECT_EQ(script.calls, (std::vector<std::string>{"stop", "play 3 at 8000"}));
     EXPECT_EQ(script.played, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
-    const std::uint8_t* const in_image = image.data() + image.size() - 6;
-    EXPECT_NE(script.played_from, in_image) << "played from the caller's image";
-    std::memset(image.data(), 0, image.size());
-    EXPECT_EQ(std::memcmp(script.played_from, "\1\2\3\4\5\6", 6), 0)
-        << "the samples changed with the caller's image";
+    EXPECT_EQ(script.played_from, image.data() + image.size() - 6);
 
     script.calls.clear();
     const std::vector<std::uint8_t> next = sound_image({7, 8});
