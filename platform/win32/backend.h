@@ -106,8 +106,13 @@ LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 bool post(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The window becomes (or stops being) the active one, with the messages that go with it.
 void set_active(HWND window, bool active);
-// Takes every window down without messages, through the backend (the end of the process).
+// Takes every GL context and every window down without messages, through the backend (the end of
+// the process).
 void release_windows();
+// Between the layer's own files: a window going away takes its contexts off it (releasing the
+// current one if it draws there); every context is deleted.
+void forget_window_contexts(const Window* window);
+void release_contexts();
 // The answer of a message box that nobody can be asked: caption and text on standard error,
 // with `why` when there is a choice to explain, and the box's first button.
 int answer_unasked(const char* caption, const char* text, UINT type, const char* why);

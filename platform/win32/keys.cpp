@@ -9,8 +9,9 @@ namespace {
 // Alt went down as a system key and no other system key has come since.
 bool alt_alone = false;
 
-// Windows' scan codes (set 1) by USB usage, from 0 to the Application key; 0xE0 in the high byte
-// marks the keys that Windows flags as extended.
+// Windows' scan codes (set 1) and virtual-key codes by USB usage, from 0 to the Application key;
+// 0xE0 in a scan code's high byte marks the keys that Windows flags as extended. The F keys and
+// the keypad's digits get their virtual-key codes in virtual_key; the ISO # key has none.
 // clang-format off
 const std::uint16_t set1_codes[] = {
     0, 0, 0, 0,                                                             // no key
@@ -30,46 +31,30 @@ const std::uint16_t set1_codes[] = {
     0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49, 0x52, 0x53, // keypad 1 to 9, 0, .
     0x56, 0xE05D,                                 // the ISO key beside left Shift, Application
 };
-// The virtual-key codes of the keys named by position, from Return to Application; F keys and the
-// keypad's digits are counted out in virtual_key. The ISO # key has none.
-const std::uint8_t named_keys[] = {
-    VK_RETURN, VK_ESCAPE, VK_BACK, VK_TAB, VK_SPACE, VK_OEM_MINUS, VK_OEM_PLUS, VK_OEM_4, VK_OEM_6,
-    VK_OEM_5, 0, VK_OEM_1, VK_OEM_7, VK_OEM_3, VK_OEM_COMMA, VK_OEM_PERIOD, VK_OEM_2, VK_CAPITAL,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                     // F1 to F12
-    VK_SNAPSHOT, VK_SCROLL, VK_PAUSE, VK_INSERT, VK_HOME, VK_PRIOR, VK_DELETE, VK_END, VK_NEXT,
-    VK_RIGHT, VK_LEFT, VK_DOWN, VK_UP,
-    VK_NUMLOCK, VK_DIVIDE, VK_MULTIPLY, VK_SUBTRACT, VK_ADD, VK_RETURN,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                           // keypad 1 to 9, 0
+const std::uint8_t vk_codes[] = {
+    0, 0, 0, 0, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P',
+    'Q', 'R', 'S', 'T', 'U', 'V', 'W', 'X', 'Y', 'Z', '1', '2', '3', '4', '5', '6', '7', '8', '9',
+    '0', VK_RETURN, VK_ESCAPE, VK_BACK, VK_TAB, VK_SPACE, VK_OEM_MINUS, VK_OEM_PLUS, VK_OEM_4,
+    VK_OEM_6, VK_OEM_5, 0, VK_OEM_1, VK_OEM_7, VK_OEM_3, VK_OEM_COMMA, VK_OEM_PERIOD, VK_OEM_2,
+    VK_CAPITAL, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, VK_SNAPSHOT, VK_SCROLL, VK_PAUSE, VK_INSERT,
+    VK_HOME, VK_PRIOR, VK_DELETE, VK_END, VK_NEXT, VK_RIGHT, VK_LEFT, VK_DOWN, VK_UP, VK_NUMLOCK,
+    VK_DIVIDE, VK_MULTIPLY, VK_SUBTRACT, VK_ADD, VK_RETURN, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
     VK_DECIMAL, VK_OEM_102, VK_APPS,
 };
 // clang-format on
-constexpr unsigned usage_return = 0x28;
-constexpr unsigned usage_application = 0x65;
-static_assert(sizeof set1_codes / sizeof set1_codes[0] == usage_application + 1,
-              "one scan code for each usage up to Application");
-static_assert(sizeof named_keys == usage_application + 1 - usage_return,
-              "one virtual-key code for each usage from Return to Application");
+static_assert(sizeof set1_codes / sizeof set1_codes[0] == sizeof vk_codes,
+              "a scan code and a virtual-key code for each usage up to Application");
+// F13 to F24 (usages 0x68 to 0x73), then left Ctrl, Shift, Alt, Windows key and the right ones
+// (0xE0 to 0xE7).
 const std::uint16_t set1_f13_to_f24[] = {0x64, 0x65, 0x66, 0x67, 0x68, 0x69,
                                          0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x76};
-// Left Ctrl, Shift, Alt, Windows key, then the right ones (usages 0xE0 to 0xE7).
 const std::uint16_t set1_modifiers[] = {0x1D, 0x2A, 0x38, 0xE05B, 0xE01D, 0x36, 0xE038, 0xE05C};
-const std::uint8_t modifier_keys[] = {VK_CONTROL, VK_SHIFT, VK_MENU, VK_LWIN,
-                                      VK_CONTROL, VK_SHIFT, VK_MENU, VK_RWIN};
-
-// Where the usages of a run of keys begin.
-constexpr unsigned usage_a = 0x04;
-constexpr unsigned usage_1 = 0x1E;
-constexpr unsigned usage_0 = 0x27;
+const std::uint8_t vk_modifiers[] = {VK_CONTROL, VK_SHIFT, VK_MENU, VK_LWIN,
+                                     VK_CONTROL, VK_SHIFT, VK_MENU, VK_RWIN};
 constexpr unsigned usage_f1 = 0x3A;
-constexpr unsigned usage_f12 = 0x45;
-constexpr unsigned usage_keypad_divide = 0x54;
 constexpr unsigned usage_keypad_1 = 0x59;
-constexpr unsigned usage_keypad_0 = 0x62;
-constexpr unsigned usage_keypad_period = 0x63;
 constexpr unsigned usage_f13 = 0x68;
-constexpr unsigned usage_f24 = 0x73;
 constexpr unsigned usage_left_ctrl = 0xE0;
-constexpr unsigned usage_right_gui = 0xE7;
 
 } // namespace
 
@@ -120,56 +105,44 @@ KeyMessage key_event_message(unsigned vk, unsigned scan, bool pressed, bool repe
 }
 
 unsigned virtual_key(unsigned usage, unsigned typed) {
-    // Character keys by what the layout puts on them, but for the keypad's.
-    const bool keypad = usage >= usage_keypad_divide && usage <= usage_keypad_period;
+    // Character keys by what the layout puts on them, but for the keypad's (usages 0x54 to 0x63).
+    const bool keypad = usage >= 0x54 && usage <= 0x63;
     if (!keypad && typed >= 'a' && typed <= 'z') {
         return typed - 'a' + 'A';
     }
     if (!keypad && ((typed >= 'A' && typed <= 'Z') || (typed >= '0' && typed <= '9'))) {
         return typed;
     }
-    // Letters and digits whose layout gives them no Latin character keep their position.
-    if (usage >= usage_a && usage < usage_1) {
-        return 'A' + (usage - usage_a);
-    }
-    if (usage >= usage_1 && usage < usage_0) {
-        return '1' + (usage - usage_1);
-    }
-    if (usage == usage_0) {
-        return '0';
-    }
-    if (usage >= usage_f1 && usage <= usage_f12) {
+    // Every other key by its position, letters and digits whose layout gives them no Latin
+    // character too.
+    if (usage >= usage_f1 && usage < usage_f1 + 12) {
         return VK_F1 + (usage - usage_f1);
     }
-    if (usage >= usage_f13 && usage <= usage_f24) {
+    if (usage >= usage_f13 && usage < usage_f13 + 12) {
         return VK_F13 + (usage - usage_f13);
     }
-    if (usage >= usage_keypad_1 && usage < usage_keypad_0) {
-        return VK_NUMPAD0 + 1 + (usage - usage_keypad_1);
+    if (usage >= usage_keypad_1 && usage < usage_keypad_1 + 10) {
+        // From 1 to 9, then 0.
+        return VK_NUMPAD0 + (usage - usage_keypad_1 + 1) % 10;
     }
-    if (usage == usage_keypad_0) {
-        return VK_NUMPAD0;
+    if (usage < sizeof vk_codes) {
+        return vk_codes[usage];
     }
-    if (usage >= usage_return && usage <= usage_application) {
-        return named_keys[usage - usage_return];
-    }
-    if (usage >= usage_left_ctrl && usage <= usage_right_gui) {
-        return modifier_keys[usage - usage_left_ctrl];
-    }
-    return 0;
+    return usage >= usage_left_ctrl && usage < usage_left_ctrl + 8
+               ? vk_modifiers[usage - usage_left_ctrl]
+               : 0;
 }
 
 unsigned scan_code(unsigned usage) {
-    if (usage <= usage_application) {
+    if (usage < sizeof vk_codes) {
         return set1_codes[usage];
     }
-    if (usage >= usage_f13 && usage <= usage_f24) {
+    if (usage >= usage_f13 && usage < usage_f13 + 12) {
         return set1_f13_to_f24[usage - usage_f13];
     }
-    if (usage >= usage_left_ctrl && usage <= usage_right_gui) {
-        return set1_modifiers[usage - usage_left_ctrl];
-    }
-    return 0;
+    return usage >= usage_left_ctrl && usage < usage_left_ctrl + 8
+               ? set1_modifiers[usage - usage_left_ctrl]
+               : 0;
 }
 
 bool translate_key(unsigned usage, unsigned typed, bool pressed, bool repeat, bool alt_held,

@@ -91,8 +91,9 @@ void send_size_and_move(HWND handle) {
     win32::send(handle, WM_MOVE, 0, place);
 }
 
-// The window record goes, after the backend's own window.
+// The window record goes, after the contexts drawing to it and the backend's own window.
 void erase_window(win32::Window* window) {
+    win32::forget_window_contexts(window);
     backend::destroy_window(*window);
     windows.erase(std::remove_if(windows.begin(), windows.end(),
                                  [&](const std::unique_ptr<win32::Window>& entry) {
@@ -170,6 +171,7 @@ void set_active(HWND window, bool now_active) {
 }
 
 void release_windows() {
+    release_contexts();
     // Destroying a window that covers the display also gives the display back.
     for (const std::unique_ptr<Window>& entry : windows) {
         backend::destroy_window(*entry);

@@ -293,6 +293,31 @@ TEST_F(Layer, WglKeepsOneContextCurrentOnOneWindow) {
     EXPECT_FALSE(wglDeleteContext(context));
 }
 
+// A window going away takes the current context off it before the host's window goes, and at the
+// end of the process every context is deleted before the windows.
+TEST_F(Layer, ContextsLetGoOfWindowsThatGo) {
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.dwFlags = PFD_SUPPORT_OPENGL | PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER;
+    const HWND window = make_window();
+    const HDC dc = GetDC(window);
+    ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd));
+    const HGLRC context = wglCreateContext(dc);
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    script.calls.clear();
+    ASSERT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"release", "destroy"}));
+
+    const HWND other = make_window();
+    const HDC other_dc = GetDC(other);
+    ASSERT_TRUE(SetPixelFormat(other_dc, ChoosePixelFormat(other_dc, &pfd), &pfd));
+    ASSERT_TRUE(wglMakeCurrent(other_dc, context));
+    EXPECT_NE(wglCreateContext(other_dc), nullptr);
+    script.calls.clear();
+    win32::release_windows();
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"release", "delete", "delete", "destroy"}));
+    EXPECT_FALSE(wglDeleteContext(context)) << "deleted already";
+}
+
 // 16-bit mono at 8000 Hz with the samples given, in a block of exactly its size.
 std::vector<std::uint8_t> sound_image(const std::vector<std::uint8_t>& samples) {
     return WavBuilder().riff().fmt(1, 1, 8000, 16).data(samples).riff_size_fits().build();
@@ -423,7 +448,9 @@ bool make_current(win32::Window* window, void* context, bool first_use) {
     return context == nullptr || script.make_current_works;
 }
 
-void delete_context(void*) {}
+void delete_context(void*) {
+    script.calls.push_back("delete");
+}
 
 bool present(win32::Window&, void*) {
     script.calls.push_back("present");
