@@ -16,6 +16,8 @@ namespace {
 int virtual_fps = -1;
 // The frame of the virtual clock: -1 until the program first waits.
 std::int64_t virtual_frame = -1;
+// A picture was finished since the last wait.
+bool frame_pending = false;
 
 bool on_virtual_clock() {
     if (virtual_fps < 0) {
@@ -41,6 +43,7 @@ DWORD tick_count() {
 void idle(long) {
     // The program polls; the page draws once a display frame. Waiting for the next animation
     // frame hands the browser its thread, and the frame timer is due again by then.
+    frame_pending = false;
     const bool virtual_clock = on_virtual_clock();
     const bool advance = web_wait_frame(virtual_clock ? static_cast<double>(virtual_frame) : -1.0);
     if (virtual_clock && advance) {
@@ -55,6 +58,20 @@ void exit_process(UINT exit_code) {
 }
 
 } // namespace backend
+
+namespace web {
+
+void frame_finished() {
+    frame_pending = true;
+}
+
+void wait_after_frame() {
+    if (frame_pending) {
+        backend::idle(0);
+    }
+}
+
+} // namespace web
 
 int main() {
     // The page has no command line.
