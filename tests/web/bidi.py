@@ -1,8 +1,9 @@
-"""A small WebDriver BiDi client: the browser's own automation protocol (JSON commands and events
-over a WebSocket), which Firefox speaks without a separate driver program. It covers what the
-browser tests use: a session, navigation, evaluating script in the page, key and pointer input, and
-the page's log entries. Debian's python3-websockets (10.4, asyncio only) carries the messages; the
-client runs its event loop on a thread of its own and offers plain blocking calls.
+"""Small clients of the browsers' own automation protocols, JSON commands and events over a
+WebSocket: WebDriver BiDi, which Firefox speaks without a separate driver program, and Chromium's
+DevTools protocol, for tracing. They cover what the browser tests and the profile use: a session,
+navigation, evaluating script in the page, key and pointer input, the page's log entries, and a
+trace. Debian's python3-websockets (10.4, asyncio only) carries the messages; each client runs its
+event loop on a thread of its own and offers plain blocking calls.
 """
 
 import asyncio
@@ -13,27 +14,23 @@ import threading
 import websockets
 
 
-class BidiError(Exception):
+class ProtocolError(Exception):
     """The browser answered a command with an error, or the connection broke."""
 
 
-class Bidi:
+class JsonSocket:
+    """Commands with numbered answers, and events, over one WebSocket."""
+
     def __init__(self, url, timeout=60):
-        """Connects to the browser's BiDi endpoint (ws://host:port, as the browser prints it)
-        and starts a session."""
         self.timeout = timeout
-        self.log_entries = []
+        self.events = []
         self._ids = itertools.count(1)
         self._waiting = {}
         self._loop = asyncio.new_event_loop()
         self._thread = threading.Thread(target=self._loop.run_forever, daemon=True)
         self._thread.start()
-        self._socket = self._run(self._connect(url + "/session"))
-        self._reader = asyncio.run_coroutine_threadsafe(self._read(), self._loop)
-        self.command("session.new", {"capabilities": {}})
-        contexts = self.command("browsingContext.getTree", {})["contexts"]
-        self.context = contexts[0]["context"]
-        self.command("session.subscribe", {"events": ["log.entryAdded"]})
+        self._socket = self._run(self._connect(url))
+        asyncio.run_coroutine_threadsafe(self._read(), self._loop)
 
     @staticmethod
     async def _connect(url):
@@ -43,18 +40,22 @@ class Bidi:
         return asyncio.run_coroutine_threadsafe(coroutine, self._loop).result(
             timeout or self.timeout)
 
+    def keep(self, message):
+        """Whether to keep an event in self.events."""
+        return True
+
     async def _read(self):
         try:
             async for text in self._socket:
                 message = json.loads(text)
                 if "id" in message and message["id"] in self._waiting:
                     self._waiting.pop(message["id"]).set_result(message)
-                elif message.get("method") == "log.entryAdded":
-                    self.log_entries.append(message["params"])
+                elif "method" in message and self.keep(message):
+                    self.events.append(message)
         except websockets.ConnectionClosed:
             pass
         for waiting in self._waiting.values():
-            waiting.set_exception(BidiError("the browser closed the connection"))
+            waiting.set_exception(ProtocolError("the browser closed the connection"))
         self._waiting.clear()
 
     async def _send(self, message):
@@ -64,12 +65,39 @@ class Bidi:
         return await answer
 
     def command(self, method, params, timeout=None):
-        """Sends a command and returns its result; raises BidiError when it fails."""
+        """Sends a command and returns its result; raises ProtocolError when it fails."""
         message = {"id": next(self._ids), "method": method, "params": params}
         answer = self._run(self._send(message), timeout)
-        if answer.get("type") == "error":
-            raise BidiError(f"{method}: {answer.get('error')}: {answer.get('message')}")
+        if "error" in answer:
+            raise ProtocolError(f"{method}: {answer.get('error')}: {answer.get('message', '')}")
         return answer["result"]
+
+    def close(self):
+        try:
+            self._run(self._socket.close(), 10)
+        except Exception:
+            pass
+        self._loop.call_soon_threadsafe(self._loop.stop)
+        self._thread.join(10)
+
+
+class Bidi(JsonSocket):
+    """A WebDriver BiDi session on the browser's endpoint (ws://host:port, as it prints it), on
+    its first browsing context, with the page's log entries kept."""
+
+    def __init__(self, url, timeout=60):
+        super().__init__(url + "/session", timeout)
+        self.command("session.new", {"capabilities": {}})
+        contexts = self.command("browsingContext.getTree", {})["contexts"]
+        self.context = contexts[0]["context"]
+        self.command("session.subscribe", {"events": ["log.entryAdded"]})
+
+    def keep(self, message):
+        return message["method"] == "log.entryAdded"
+
+    @property
+    def log_entries(self):
+        return [event["params"] for event in self.events]
 
     def navigate(self, url):
         self.command("browsingContext.navigate",
@@ -84,7 +112,7 @@ class Bidi:
             "resultOwnership": "none"}, timeout)
         if result.get("type") == "exception":
             details = result["exceptionDetails"]
-            raise BidiError(f"script error: {details.get('text')}")
+            raise ProtocolError(f"script error: {details.get('text')}")
         value = result["result"]
         return json.loads(value["value"]) if value.get("type") == "string" else None
 
@@ -96,7 +124,7 @@ class Bidi:
             "resultOwnership": "none"})
         node = result.get("result", {})
         if node.get("type") != "node":
-            raise BidiError(f"no element {css}")
+            raise ProtocolError(f"no element {css}")
         return {"sharedId": node["sharedId"]}
 
     def perform(self, actions):
@@ -107,9 +135,29 @@ class Bidi:
             self.command("browser.close", {}, timeout=20)
         except Exception:
             pass
-        try:
-            self._run(self._socket.close(), 10)
-        except Exception:
-            pass
-        self._loop.call_soon_threadsafe(self._loop.stop)
-        self._thread.join(10)
+        super().close()
+
+
+class DevTools(JsonSocket):
+    """Chromium's DevTools protocol on the browser's own target, for a trace of every process."""
+
+    def keep(self, message):
+        return message["method"] in ("Tracing.dataCollected", "Tracing.tracingComplete")
+
+    def start_trace(self, categories):
+        self.events.clear()
+        self.command("Tracing.start", {"traceConfig": {"includedCategories": categories},
+                                       "transferMode": "ReportEvents"})
+
+    def stop_trace(self, timeout=120):
+        """The trace's events (Chrome's trace event format)."""
+        self.command("Tracing.end", {})
+        done = threading.Event()
+        waited = 0.0
+        while not any(event["method"] == "Tracing.tracingComplete" for event in self.events):
+            if waited > timeout:
+                raise ProtocolError("the trace did not complete")
+            done.wait(0.1)
+            waited += 0.1
+        return [item for event in self.events if event["method"] == "Tracing.dataCollected"
+                for item in event["params"]["value"]]

@@ -22,6 +22,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
@@ -129,6 +130,16 @@ class Browser:
         page = self.run("window.pageErrors || []")
         return self.driver_errors() + [f"page: {message}" for message in page]
 
+    def root_process(self):
+        """The process the engine's other processes descend from."""
+        raise NotImplementedError
+
+    def processor_seconds(self):
+        """Processor time (user and system, seconds) so far of the engine's processes still
+        running, summed by kind: Chromium's --type, Firefox's content process type, or the
+        program's name."""
+        return processor_seconds(self.root_process())
+
     def renderer(self):
         return self.run(
             "(() => { const gl = document.createElement('canvas').getContext('webgl2');"
@@ -167,6 +178,9 @@ class Selenium(Browser):
         chain = ActionChains(self.driver)
         (chain.key_down if down else chain.key_up)(KEYS[name]).perform()
 
+    def root_process(self):
+        return self.driver.service.process.pid
+
     def quit(self):
         self.driver.quit()
 
@@ -189,9 +203,12 @@ class Chromium(Selenium):
         return [f"console: {entry['message']}" for entry in self.driver.get_log("browser")
                 if entry["level"] == "SEVERE"]
 
-    def devtools(self, method, params):
-        """A command of Chromium's DevTools protocol."""
-        return self.driver.execute_cdp_cmd(method, params)
+    def devtools(self):
+        """A DevTools protocol connection to the browser itself (bidi.DevTools), for tracing."""
+        from bidi import DevTools
+        address = self.driver.capabilities["goog:chromeOptions"]["debuggerAddress"]
+        with urllib.request.urlopen(f"http://{address}/json/version") as answer:
+            return DevTools(json.load(answer)["webSocketDebuggerUrl"])
 
 
 class OnScreen:
@@ -278,10 +295,10 @@ class Firefox(Browser):
         return self.bidi.evaluate(expression, timeout)
 
     def click(self, css):
-        self.bidi.perform([{"type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
-                            "actions": [{"type": "pointerMove", "x": 0, "y": 0,
-                                         "origin": {"type": "element",
-                                                    "element": self.bidi.element(css)}},
+        at = {"type": "element", "element": self.bidi.element(css)}
+        self.bidi.perform([{"type": "pointer", "id": "mouse",
+                            "parameters": {"pointerType": "mouse"},
+                            "actions": [{"type": "pointerMove", "x": 0, "y": 0, "origin": at},
                                         {"type": "pointerDown", "button": 0},
                                         {"type": "pointerUp", "button": 0}]}])
 
@@ -293,6 +310,9 @@ class Firefox(Browser):
         return [f"console: {entry.get('text')}" for entry in self.bidi.log_entries
                 if entry.get("level") == "error"]
 
+    def root_process(self):
+        return self.process.pid
+
     def quit(self):
         try:
             self.bidi.close()
@@ -303,6 +323,42 @@ class Firefox(Browser):
         finally:
             self.screen.close()
             self.log.close()
+
+
+def processor_seconds(root):
+    parents = {}
+    for name in os.listdir("/proc"):
+        if name.isdigit():
+            try:
+                with open(f"/proc/{name}/stat", encoding="ascii", errors="replace") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+                parents[int(name)] = (int(fields[1]), int(fields[11]) + int(fields[12]))
+            except (OSError, IndexError, ValueError):
+                pass
+    family = {root}
+    grown = True
+    while grown:
+        grown = False
+        for pid, (parent, _) in parents.items():
+            if parent in family and pid not in family:
+                family.add(pid)
+                grown = True
+    seconds = {}
+    for pid in family & parents.keys():
+        try:
+            with open(f"/proc/{pid}/cmdline", encoding="utf-8", errors="replace") as file:
+                command = file.read().replace("\0", " ")
+        except OSError:
+            continue
+        kind = re.search(r"--type=(\S+)", command)
+        if kind:
+            kind = kind.group(1)
+        elif "-contentproc" in command:
+            kind = "firefox " + command.split()[-1]
+        else:
+            kind = os.path.basename(command.split(" ", 1)[0])
+        seconds[kind] = seconds.get(kind, 0.0) + parents[pid][1] / os.sysconf("SC_CLK_TCK")
+    return seconds
 
 
 def open_engine(name, work, unthrottled=False):

@@ -9,6 +9,10 @@ frames from the built web_frames folder, served over local HTTP.
           time each frame spent in the program and the subset; with --unthrottled (Chromium) the
           animation frames come as fast as the page draws them, not at the display's 60 a
           second, which shows how much room each scene leaves.
+  profile: as bench, and where each frame's processor time went: each of the engine's
+          processes' milliseconds a frame, and in Chromium a trace (the DevTools protocol's
+          Tracing domain) of the threads that draw: their busy milliseconds a frame and the
+          events they spent them in.
 
 Either way it fails on any error in the page or its console. Run with Debian's python3 (selenium,
 websockets).
@@ -16,6 +20,7 @@ websockets).
 
 import argparse
 import base64
+import collections
 import os
 import sys
 
@@ -77,11 +82,84 @@ def run_bench(browser, args):
     return slow
 
 
+# What the trace records: Chromium's own top-level tasks, its GPU service (where WebGL's calls run,
+# ANGLE and SwiftShader's waits among them), and the page's script.
+TRACE_CATEGORIES = ["toplevel", "gpu", "gpu.angle", "disabled-by-default-gpu.service", "v8", "cc",
+                    "viz", "blink"]
+TRACED_THREADS = ("CrGpuMain", "VizCompositorThread", "CrRendererMain", "Compositor")
+
+
+def thread_report(events, frames):
+    """Per traced thread: busy milliseconds a frame (the union of its complete events) and its
+    heaviest events by their own time (less what they called)."""
+    names = {(e["pid"], e["tid"]): e["args"]["name"] for e in events
+             if e.get("ph") == "M" and e.get("name") == "thread_name"}
+    threads = collections.defaultdict(list)
+    for event in events:
+        if event.get("ph") == "X" and "dur" in event:
+            threads[(event["pid"], event["tid"])].append(event)
+    lines = []
+    for key, spans in threads.items():
+        name = names.get(key, "")
+        if name not in TRACED_THREADS:
+            continue
+        spans.sort(key=lambda e: (e["ts"], -e["dur"]))
+        busy = 0
+        end = -1
+        own = collections.Counter()
+        stack = []
+        for span in spans:
+            start, finish = span["ts"], span["ts"] + span["dur"]
+            busy += max(0, finish - max(start, end))
+            end = max(end, finish)
+            while stack and stack[-1]["ts"] + stack[-1]["dur"] <= start:
+                stack.pop()
+            if stack:
+                own[stack[-1]["name"]] -= span["dur"]
+            own[span["name"]] += span["dur"]
+            stack.append(span)
+        heaviest = ", ".join(f"{event} {micros / 1000 / frames:.1f}"
+                             for event, micros in own.most_common(4))
+        lines.append((busy, f"{name} busy {busy / 1000 / frames:.1f} ms a frame: {heaviest}"))
+    return [line for busy, line in sorted(lines, reverse=True) if busy / 1000 / frames >= 0.05]
+
+
+def run_profile(browser, args):
+    devtools = browser.devtools() if browser.name == "chromium" else None
+    print(f"profile: {browser.name}, load average {load_average()}")
+    try:
+        for name, scene, duration in SCENES:
+            if args.scenes and name not in args.scenes.split(","):
+                continue
+            if devtools:
+                devtools.start_trace(TRACE_CATEGORIES)
+            before = browser.processor_seconds()
+            result = browser.run(
+                f"new Promise((done) => window.harness.bench({scene}, {duration}, {args.seconds},"
+                " done))", timeout=args.seconds + 60)
+            after = browser.processor_seconds()
+            frames = max(1, result["frames"])
+            spent = {kind: (after[kind] - before.get(kind, 0.0)) * 1000 / frames
+                     for kind in after}
+            print(f"profile: {name}: {result['fps']:.1f} fps, {result['triangles']} triangles;"
+                  " processor ms a frame: " +
+                  ", ".join(f"{kind} {ms:.1f}" for kind, ms in
+                            sorted(spent.items(), key=lambda item: -item[1]) if ms >= 0.1),
+                  flush=True)
+            if devtools:
+                for line in thread_report(devtools.stop_trace(), frames):
+                    print(f"profile: {name}:   {line}", flush=True)
+    finally:
+        if devtools:
+            devtools.close()
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--engine", choices=ENGINES, default="chromium")
     parser.add_argument("--dir", required=True, help="the built web_frames folder")
-    parser.add_argument("--mode", choices=["frames", "bench"], default="frames")
+    parser.add_argument("--mode", choices=["frames", "bench", "profile"], default="frames")
     parser.add_argument("--at", default="")
     parser.add_argument("--reference")
     parser.add_argument("--out", default="build-web/browser_frames",
@@ -100,7 +178,8 @@ def main():
     try:
         print(f"{args.engine}: WebGL 2: {browser.renderer()}", flush=True)
         start_program(browser, f"http://127.0.0.1:{server.server_address[1]}/frames.html")
-        failures = run_frames(browser, args) if args.mode == "frames" else run_bench(browser, args)
+        run = {"frames": run_frames, "bench": run_bench, "profile": run_profile}[args.mode]
+        failures = run(browser, args)
         errors = browser.errors()
         for message in errors:
             print(message)
