@@ -12,7 +12,8 @@ frames from the built web_frames folder, served over local HTTP.
   profile: as bench, and where each frame's processor time went: each of the engine's
           processes' milliseconds a frame, and in Chromium a trace (the DevTools protocol's
           Tracing domain) of the threads that draw: their busy milliseconds a frame and the
-          events they spent them in.
+          events they spent them in. First the same for the page alone, clearing its canvas
+          every frame without the program: the browser's own share.
 
 Either way it fails on any error in the page or its console. Run with Debian's python3 (selenium,
 websockets).
@@ -128,15 +129,17 @@ def run_profile(browser, args):
     devtools = browser.devtools() if browser.name == "chromium" else None
     print(f"profile: {browser.name}, load average {load_average()}")
     try:
-        for name, scene, duration in SCENES:
-            if args.scenes and name not in args.scenes.split(","):
+        # First the page alone, clearing its canvas: the browser's own share of every frame.
+        for name, scene, duration in [("(canvas)", 0, 0)] + SCENES:
+            if args.scenes and name not in args.scenes.split(",") + ["(canvas)"]:
                 continue
             if devtools:
                 devtools.start_trace(TRACE_CATEGORIES)
             before = browser.processor_seconds()
-            result = browser.run(
-                f"new Promise((done) => window.harness.bench({scene}, {duration}, {args.seconds},"
-                " done))", timeout=args.seconds + 60)
+            call = f"baseline({args.seconds}, done)" if scene == 0 else \
+                f"bench({scene}, {duration}, {args.seconds}, done)"
+            result = browser.run(f"new Promise((done) => window.harness.{call})",
+                                 timeout=args.seconds + 60)
             after = browser.processor_seconds()
             frames = max(1, result["frames"])
             spent = {kind: (after[kind] - before.get(kind, 0.0)) * 1000 / frames
