@@ -203,6 +203,11 @@ class Chromium(Selenium):
         return [f"console: {entry['message']}" for entry in self.driver.get_log("browser")
                 if entry["level"] == "SEVERE"]
 
+    def add_script(self, source):
+        """A script run first in every page opened from now on, before the page's own: for a
+        page that the test server does not serve (one opened from disk)."""
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": source})
+
     def devtools(self):
         """A DevTools protocol connection to the browser itself (bidi.DevTools), for tracing."""
         from bidi import DevTools
