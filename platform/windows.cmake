@@ -13,9 +13,21 @@ add_executable(solid-objects WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/windows_entry.cpp
 target_link_libraries(solid-objects
   PRIVATE solid_app solid_show solid_audio solid_gfx opengl32 glu32 winmm gdi32 user32)
 if(MINGW)
-  target_link_options(solid-objects PRIVATE -mwindows)
+  # No link time in the PE header: the same sources give the same executable.
+  target_link_options(solid-objects PRIVATE -mwindows -Wl,--no-insert-timestamp)
 endif()
 set_target_properties(solid-objects PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+
+# The version resource (compiled by windres), named as the release names the executable.
+enable_language(RC)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(SOLID_WINDOWS_ARCH x64)
+else()
+  set(SOLID_WINDOWS_ARCH x86)
+endif()
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/windows_version.rc.in
+  ${CMAKE_CURRENT_BINARY_DIR}/windows_version.rc @ONLY)
+target_sources(solid-objects PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/windows_version.rc)
 
 # GoogleTest for the cross-compiled unit tests, built from the sources Debian's googletest package
 # ships: there is no MinGW build of it to find. OVERRIDE_FIND_PACKAGE makes the tests'

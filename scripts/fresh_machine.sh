@@ -23,69 +23,34 @@ mkdir -p "$logs"
 rm -f "$logs"/{mmdebstrap,play,test,ffprobe}.log "$logs/summary.txt"
 scripts/install_deps.sh fresh-machine
 
+# shellcheck source=scripts/debian_root.sh
+source scripts/debian_root.sh
+mapfile -t sources < <(debian_root_sources)
+if [ ${#sources[@]} -eq 0 ]; then
+    echo "fresh_machine: no Debian 12 (bookworm) apt sources on this machine to make the root from" >&2
+    exit 1
+fi
 root=$(mktemp -d "${TMPDIR:-/var/tmp}/solid-fresh.XXXXXX")
-# Readable by the root's own users (apt downloads as _apt).
-chmod 755 "$root"
-child=""
 
 say() {
     echo "fresh_machine: $*" | tee -a "$logs/summary.txt"
 }
 
-# Ends whatever still runs inside the root, unmounts everything under it (the last mounted
-# first) and removes it, without crossing into anything still mounted.
+# Ends whatever still runs inside the root, unmounts and removes it (scripts/debian_root.sh).
 cleanup() {
-    local status=$? pid mounts
+    local status=$?
     trap - EXIT INT TERM
-    if [ -n "$child" ]; then
-        # The step's whole process group: asked first, then made to stop.
-        kill -TERM -- "-$child" 2>/dev/null || true
-        for _ in $(seq 10); do
-            kill -0 -- "-$child" 2>/dev/null || break
-            sleep 0.5
-        done
-        kill -KILL -- "-$child" 2>/dev/null || true
-    fi
-    for _ in 1 2 3; do
-        for pid in /proc/[0-9]*; do
-            if [ "$pid/root" -ef "$root" ]; then
-                kill -KILL "${pid#/proc/}" 2>/dev/null || true
-            fi
-        done
-        sleep 0.2
-    done
-    if [ -n "$child" ]; then
-        wait "$child" 2>/dev/null || true
-    fi
-    mounts=$(awk -v root="$root" 'index($2, root "/") == 1 { print $2 }' /proc/self/mounts | tac)
-    for mount in $mounts; do
-        umount "$mount" 2>/dev/null || umount -l "$mount" || true
-    done
-    rm -rf --one-file-system "$root"
-    if [ -e "$root" ]; then
+    if debian_root_remove "$root"; then
+        echo "fresh_machine: removed the root $root"
+    else
         echo "fresh_machine: could not remove $root entirely" >&2
         status=1
-    else
-        echo "fresh_machine: removed the root $root"
     fi
     exit "$status"
 }
 trap cleanup EXIT
 trap 'echo "fresh_machine: interrupted" >&2; exit 130' INT
 trap 'echo "fresh_machine: terminated" >&2; exit 143' TERM
-
-# Runs a step with its output in a log, in a process group of its own, in the background so
-# that a signal is handled at once.
-run() {
-    local log=$1
-    shift
-    setsid "$@" >"$log" 2>&1 </dev/null &
-    child=$!
-    local status=0
-    wait "$child" || status=$?
-    child=""
-    return "$status"
-}
 
 seconds_since() {
     echo $(($(date +%s) - $1))
@@ -95,48 +60,23 @@ disk_use() {
     du -sh --one-file-system "$root" | awk '{ print $1 }'
 }
 
-# This machine's own Debian sources: the only mirror there may be.
-sources=()
-for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-    if [ -f "$file" ] && grep -Eq '^[^#]*(^|[[:space:]])bookworm(-[a-z]+)?([[:space:]]|$)' "$file"; then
-        sources+=("$file")
-    fi
-done
-if [ ${#sources[@]} -eq 0 ]; then
-    echo "fresh_machine: no Debian 12 (bookworm) apt sources on this machine to make the root from" >&2
-    exit 1
-fi
 fresh=$(awk '{ sub(/#.*/, "") } NF >= 4 && index("," $4 ",", ",fresh,") { print $3 }' \
     scripts/deps.txt | sort -u | paste -sd, -)
 
 say "making a minimal Debian 12 root in $root (with $fresh; sources ${sources[*]})"
 started=$(date +%s)
-if ! run "$logs/mmdebstrap.log" mmdebstrap --variant=minbase --include="$fresh" bookworm "$root" \
-    "${sources[@]}"; then
+if ! debian_root_make "$root" "$logs/mmdebstrap.log" "$fresh"; then
     say "FAIL: mmdebstrap could not make the root (see $logs/mmdebstrap.log)"
     exit 1
 fi
 say "the root took $(seconds_since "$started") s and $(disk_use)"
 
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-# The host names every installed Debian has from its installer (or cloud-init), which a minbase
-# root lacks: without them "localhost" does not resolve, and a test talking to a local server by
-# that name fails for a reason no real machine has.
-printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
-for mount in /proc /sys /dev /dev/pts; do
-    mkdir -p "$root$mount"
-    mount --bind "$mount" "$root$mount"
-done
 git clone --quiet --no-local "$PWD" "$root/root/solid-objects"
 say "cloned $(git rev-parse --short HEAD) ($(git log -1 --format=%s HEAD))"
 
 # A login's environment, with no display.
 in_root() {
-    local log=$1
-    shift
-    run "$log" chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
-        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        bash -c "cd /root/solid-objects && $1"
+    debian_root_run "$root" "$1" "cd /root/solid-objects && $2"
 }
 
 failed=0

@@ -6,6 +6,7 @@
 namespace backend {
 
 void pump_events() {
+    web::wait_after_frame();
     char code[32];
     char key[32];
     for (;;) {

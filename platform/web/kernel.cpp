@@ -13,6 +13,8 @@ namespace {
 // The page's test clock (as the capture has): a virtual clock that moves one frame per animation
 // frame and fires every timer once a frame. Its rate is 0 on the real clock, -1 until asked.
 win32::FrameClock virtual_clock{-1};
+// A picture was finished since the last wait.
+bool frame_pending = false;
 
 bool on_virtual_clock() {
     if (virtual_clock.fps < 0) {
@@ -37,6 +39,7 @@ DWORD tick_count() {
 void idle(long) {
     // The program polls; the page draws once a display frame. Waiting for the next animation
     // frame hands the browser its thread, and the frame timer is due again by then.
+    frame_pending = false;
     const bool virtual_frames = on_virtual_clock();
     const bool advance =
         web_wait_frame(virtual_frames ? static_cast<double>(virtual_clock.frame) : -1.0);
@@ -51,6 +54,20 @@ void exit_process(UINT exit_code) {
 }
 
 } // namespace backend
+
+namespace web {
+
+void frame_finished() {
+    frame_pending = true;
+}
+
+void wait_after_frame() {
+    if (frame_pending) {
+        backend::idle(0);
+    }
+}
+
+} // namespace web
 
 int main() {
     // The page has no command line.

@@ -134,6 +134,21 @@ def wrapper_functions(tree):
     return wrappers
 
 
+def sourced_functions(root, tree):
+    """The functions of the project's own files that the script sources (source FILE, a path
+    from the top of the tree)."""
+    found = set()
+    for node in walk_json(tree):
+        args = node.get("Args") if node.get("Type") == "CallExpr" else None
+        if args and len(args) == 2 and word_text(args[0]) in ("source", ".") and word_text(args[1]):
+            path = os.path.join(root, word_text(args[1]))
+            if os.path.isfile(path):
+                sourced = parse_shell(open(path, encoding="utf-8").read(), path)
+                found |= {n["Name"]["Value"] for n in walk_json(sourced)
+                          if n.get("Type") == "FuncDecl"}
+    return found
+
+
 def parse_shell(source, path):
     done = subprocess.run(["shfmt", "-ln", "bash", "-tojson"], input=source, capture_output=True,
                           text=True)
@@ -147,7 +162,7 @@ def scan_shell(root, path, builtins, uses, installs, presets, source=None, line_
         source = open(os.path.join(root, path), encoding="utf-8").read()
     tree = parse_shell(source, path)
     functions = {node["Name"]["Value"] for node in walk_json(tree)
-                 if node.get("Type") == "FuncDecl"}
+                 if node.get("Type") == "FuncDecl"} | sourced_functions(root, tree)
     wrappers = wrapper_functions(tree)
     for node in walk_json(tree):
         if node.get("Type") != "CallExpr" or not node.get("Args"):

@@ -20,6 +20,10 @@ int main(int argc, char** argv) {
         std::fputs(capture_tool::usage_text().c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("solid-objects-capture %s\n", SOLID_VERSION);
+        return 0;
+    }
 
     capture_tool::install_interrupt_cleanup();
     capture_tool::CaptureSink sink(options);

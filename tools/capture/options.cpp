@@ -56,7 +56,7 @@ bool parse_times(const std::string& text, std::vector<std::int64_t>* times) {
 } // namespace
 
 bool parse_options(int argc, const char* const* argv, Options* options, std::string* error) {
-    enum Code { fps = 256, scale, until, png, at, wav, ffmpeg };
+    enum Code { fps = 256, scale, until, png, at, wav, ffmpeg, version };
     static const option long_options[] = {
         {"help", no_argument, nullptr, 'h'},
         {"fps", required_argument, nullptr, fps},
@@ -66,6 +66,7 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
         {"at", required_argument, nullptr, at},
         {"wav", required_argument, nullptr, wav},
         {"ffmpeg", required_argument, nullptr, ffmpeg},
+        {"version", no_argument, nullptr, version},
         {nullptr, 0, nullptr, 0},
     };
     auto name_of = [](int code) -> std::string {
@@ -163,6 +164,9 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
         case ffmpeg:
             options->ffmpeg = value;
             break;
+        case version:
+            options->version = true;
+            break;
         default: // 1: an argument that is not an option, the video file
             if (!options->video_path.empty()) {
                 *error =
@@ -177,7 +181,7 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
             break;
         }
     }
-    if (options->help) {
+    if (options->help || options->version) {
         return true;
     }
     if (!options->png_dir.empty() && !at_given) {
@@ -232,6 +236,7 @@ std::string usage_text() {
            "                  show plays. Alone, it takes no frames at all.\n"
            "  --ffmpeg PROG   the ffmpeg program to encode with (default: ffmpeg from PATH).\n"
            "  -h, --help      shows this text.\n"
+           "  --version       shows the program's version.\n"
            "\n"
            "A progress bar (frames, show time, speed, time left) goes to standard error when it\n"
            "is a terminal. Files are written under temporary names beside their final ones and\n"

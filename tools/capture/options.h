@@ -17,6 +17,7 @@ struct Options {
     std::int64_t until_ms = -1;      // the show time the capture stops before; -1: the show's end
     std::string ffmpeg = "ffmpeg";   // the encoder's program, looked up in PATH
     bool help = false;
+    bool version = false;
 };
 
 constexpr int max_scale = 8;

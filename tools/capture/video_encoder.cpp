@@ -176,6 +176,12 @@ std::vector<std::string> VideoEncoder::arguments(int width, int height, const So
     if (sound != nullptr) {
         args.insert(args.end(), {"-c:a", "aac", "-b:a", "128k"});
     }
+    // No version strings of the encoders or the muxer in the file: the same frames and sound give
+    // the same bytes, whichever build of ffmpeg wrote them (while it encodes them the same).
+    args.insert(args.end(), {"-fflags", "+bitexact", "-flags:v", "+bitexact"});
+    if (sound != nullptr) {
+        args.insert(args.end(), {"-flags:a", "+bitexact"});
+    }
     if (is_mp4_family(output)) {
         // The index at the front, so that the video starts playing before it has all arrived.
         args.insert(args.end(), {"-movflags", "+faststart"});
