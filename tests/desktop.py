@@ -110,6 +110,21 @@ class Desktop(Processes):
         return env
 
     def start(self, width, height, server_args=()):
+        self.start_screen(width, height, server_args)
+        # openbox reads no user configuration: the defaults (Alt+F4 closes) hold everywhere.
+        config = os.path.join(self.work, "xdg-config")
+        os.makedirs(config, exist_ok=True)
+        env = self.x_env()
+        env["XDG_CONFIG_HOME"] = config
+        with open(os.path.join(self.work, "openbox.log"), "w") as log:
+            self.spawn([tool("openbox")], env=env, stdout=subprocess.DEVNULL, stderr=log)
+        if not wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
+                        self.x(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 30):
+            raise Failure("openbox did not take the screen")
+        return self
+
+    def start_screen(self, width, height, server_args=()):
+        """The X screen alone, without a window manager."""
         read_end, write_end = os.pipe()
         with open(os.path.join(self.work, "xvfb.log"), "w") as log:
             self.spawn([tool("Xvfb"), "-displayfd", str(write_end), "-screen", "0",
@@ -132,16 +147,6 @@ class Desktop(Processes):
         if not number.strip().isdigit():
             raise Failure("Xvfb did not start")
         self.display = ":" + number.strip().decode()
-        # openbox reads no user configuration: the defaults (Alt+F4 closes) hold everywhere.
-        config = os.path.join(self.work, "xdg-config")
-        os.makedirs(config, exist_ok=True)
-        env = self.x_env()
-        env["XDG_CONFIG_HOME"] = config
-        with open(os.path.join(self.work, "openbox.log"), "w") as log:
-            self.spawn([tool("openbox")], env=env, stdout=subprocess.DEVNULL, stderr=log)
-        if not wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
-                        self.x(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 30):
-            raise Failure("openbox did not take the screen")
         return self
 
     def x(self, argv, timeout=20):

@@ -34,14 +34,55 @@ double slice_angle(int i, int slices) {
     return static_cast<float>(2 * PI * i / slices);
 }
 
-void make_ring(Ring& ring, int slices) {
-    for (int i = 0; i < slices; ++i) {
-        const double angle = slice_angle(i, slices);
-        ring.sin[i] = static_cast<float>(std::sin(angle));
-        ring.cos[i] = static_cast<float>(std::cos(angle));
+// The ring of `slices` slices (2 to CACHE_SIZE - 1). The show draws thousands of small spheres a
+// frame with the same few numbers of slices, so each ring is worked out once and kept.
+const Ring& ring_of(int slices) {
+    static Ring rings[CACHE_SIZE];
+    static bool made[CACHE_SIZE] = {};
+    Ring& ring = rings[slices];
+    if (!made[slices]) {
+        ring = Ring{};
+        for (int i = 0; i < slices; ++i) {
+            const double angle = slice_angle(i, slices);
+            ring.sin[i] = static_cast<float>(std::sin(angle));
+            ring.cos[i] = static_cast<float>(std::cos(angle));
+        }
+        ring.sin[slices] = ring.sin[0];
+        ring.cos[slices] = ring.cos[0];
+        made[slices] = true;
     }
-    ring.sin[slices] = ring.sin[0];
-    ring.cos[slices] = ring.cos[0];
+    return ring;
+}
+
+// A sphere's tables per stack: sin φ and cos φ for the normals, scaled by the radius for the
+// vertices. Those of the last sphere drawn are kept, for the next one of the same size.
+struct Stacks {
+    double radius;
+    int stacks;
+    float sin_phi[CACHE_SIZE];
+    float cos_phi[CACHE_SIZE];
+    float ring_radius[CACHE_SIZE];
+    float ring_z[CACHE_SIZE];
+};
+
+const Stacks& stacks_of(double radius, int stacks) {
+    static Stacks last = {-1.0, 0, {}, {}, {}, {}};
+    if (last.radius == radius && last.stacks == stacks) {
+        return last;
+    }
+    last.radius = radius;
+    last.stacks = stacks;
+    for (int j = 0; j <= stacks; ++j) {
+        const double angle = static_cast<float>(PI * j / stacks);
+        last.sin_phi[j] = static_cast<float>(std::sin(angle));
+        last.cos_phi[j] = static_cast<float>(std::cos(angle));
+        last.ring_radius[j] = static_cast<float>(radius * std::sin(angle));
+        last.ring_z[j] = static_cast<float>(radius * std::cos(angle));
+    }
+    // The poles sit exactly on the axis.
+    last.ring_radius[0] = 0.0f;
+    last.ring_radius[stacks] = 0.0f;
+    return last;
 }
 
 } // namespace
@@ -69,23 +110,12 @@ void APIENTRY gluSphere(GLUquadric*, GLdouble radius, GLint slices, GLint stacks
     if (slices < 2 || stacks < 1 || radius < 0.0) {
         return;
     }
-    Ring ring = {};
-    make_ring(ring, slices);
-    // Per stack: sin φ and cos φ for the normals, scaled by the radius for the vertices.
-    float sin_phi[CACHE_SIZE];
-    float cos_phi[CACHE_SIZE];
-    float ring_radius[CACHE_SIZE];
-    float ring_z[CACHE_SIZE];
-    for (int j = 0; j <= stacks; ++j) {
-        const double angle = static_cast<float>(PI * j / stacks);
-        sin_phi[j] = static_cast<float>(std::sin(angle));
-        cos_phi[j] = static_cast<float>(std::cos(angle));
-        ring_radius[j] = static_cast<float>(radius * std::sin(angle));
-        ring_z[j] = static_cast<float>(radius * std::cos(angle));
-    }
-    // The poles sit exactly on the axis.
-    ring_radius[0] = 0.0f;
-    ring_radius[stacks] = 0.0f;
+    const Ring& ring = ring_of(slices);
+    const Stacks& tables = stacks_of(radius, stacks);
+    const float* sin_phi = tables.sin_phi;
+    const float* cos_phi = tables.cos_phi;
+    const float* ring_radius = tables.ring_radius;
+    const float* ring_z = tables.ring_z;
     auto emit = [&](int i, int j) {
         glNormal3f(ring.sin[i] * sin_phi[j], ring.cos[i] * sin_phi[j], cos_phi[j]);
         glVertex3f(ring.sin[i] * ring_radius[j], ring.cos[i] * ring_radius[j], ring_z[j]);
@@ -147,8 +177,7 @@ void APIENTRY gluCylinder(GLUquadric*, GLdouble base, GLdouble top, GLdouble hei
     }
     const float xy_normal_ratio = static_cast<float>(height / length);
     const float z_normal = static_cast<float>(delta_radius / length);
-    Ring ring = {};
-    make_ring(ring, slices);
+    const Ring& ring = ring_of(slices);
     // The normals' tables scale the sine in double, before it is rounded.
     float normal_x[CACHE_SIZE];
     float normal_y[CACHE_SIZE];

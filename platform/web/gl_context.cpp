@@ -89,6 +89,7 @@ bool present(win32::Window& window, void*) {
     const win32::PixelRect picture =
         win32::letterbox(window.client_width, window.client_height, width, height);
     webgl::present(height, picture.x, picture.y, picture.width, picture.height);
+    web::frame_finished();
     return true;
 }
 

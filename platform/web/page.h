@@ -54,4 +54,11 @@ constexpr int key_ctrl = 0x80;
 // The one window the page shows, or null.
 win32::Window* page_window();
 
+// SwapBuffers has finished a picture. The browser shows it only once the program hands it the
+// thread, so the next look at the queue waits for the next animation frame first
+// (wait_after_frame): a frame that takes longer than the frame timer's period would otherwise be
+// followed straight by the next, and the page would keep its thread for as long as that lasts.
+void frame_finished();
+void wait_after_frame();
+
 } // namespace web

@@ -15,7 +15,7 @@ int picture_height = 0;
 GLint picture_viewport[4] = {0, 0, 0, 0};
 GLuint framebuffer = 0;
 GLuint colour_texture = 0;
-GLuint depth_renderbuffer = 0;
+GLuint depth_texture = 0;
 GLuint draw_program = 0;
 GLuint present_program = 0;
 GLuint batch_vertex_array = 0;
@@ -130,7 +130,9 @@ GLuint link(const char* vertex_source, const char* fragment_source, std::string*
 }
 
 // The picture's colour is a texture, so that present() can draw it scaled; RGB565 is a colour
-// format every ES 3 implementation can render to.
+// format every ES 3 implementation can render to. The depth is a texture too: a browser may store
+// a DEPTH_COMPONENT16 renderbuffer with 24 bits (Firefox does), which changes which of two
+// coinciding faces shows, while a DEPTH_COMPONENT16 texture holds 16 bits in every browser.
 bool make_framebuffer(std::string* error) {
     gl->GenTextures(1, &colour_texture);
     gl->BindTexture(GL_TEXTURE_2D, colour_texture);
@@ -139,16 +141,15 @@ bool make_framebuffer(std::string* error) {
     gl->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     gl->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     gl->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    gl->GenRenderbuffers(1, &depth_renderbuffer);
-    gl->BindRenderbuffer(GL_RENDERBUFFER, depth_renderbuffer);
-    gl->RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, picture_width, picture_height);
-    gl->BindRenderbuffer(GL_RENDERBUFFER, 0);
+    gl->GenTextures(1, &depth_texture);
+    gl->BindTexture(GL_TEXTURE_2D, depth_texture);
+    gl->TexStorage2D(GL_TEXTURE_2D, 1, GL_DEPTH_COMPONENT16, picture_width, picture_height);
+    gl->BindTexture(GL_TEXTURE_2D, colour_texture);
     gl->GenFramebuffers(1, &framebuffer);
     gl->BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     gl->FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour_texture,
                              0);
-    gl->FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                depth_renderbuffer);
+    gl->FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth_texture, 0);
     if (gl->CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         *error = "no framebuffer with 16-bit colour and depth";
         return false;
@@ -211,12 +212,12 @@ void close() {
     gl->BindVertexArray(0);
     gl->DeleteFramebuffers(1, &framebuffer);
     gl->DeleteTextures(1, &colour_texture);
-    gl->DeleteRenderbuffers(1, &depth_renderbuffer);
+    gl->DeleteTextures(1, &depth_texture);
     gl->DeleteBuffers(2, buffers);
     gl->DeleteVertexArrays(1, &batch_vertex_array);
     gl->DeleteProgram(draw_program);
     gl->DeleteProgram(present_program);
-    framebuffer = colour_texture = depth_renderbuffer = 0;
+    framebuffer = colour_texture = depth_texture = 0;
     buffers[0] = buffers[1] = 0;
     batch_vertex_array = draw_program = present_program = 0;
     gl = nullptr;

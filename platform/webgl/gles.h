@@ -20,7 +20,6 @@ namespace webgl {
     X(PFNGLBINDATTRIBLOCATIONPROC, BindAttribLocation)                                             \
     X(PFNGLBINDBUFFERPROC, BindBuffer)                                                             \
     X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer)                                                   \
-    X(PFNGLBINDRENDERBUFFERPROC, BindRenderbuffer)                                                 \
     X(PFNGLBINDTEXTUREPROC, BindTexture)                                                           \
     X(PFNGLBINDVERTEXARRAYPROC, BindVertexArray)                                                   \
     X(PFNGLBUFFERDATAPROC, BufferData)                                                             \
@@ -34,7 +33,6 @@ namespace webgl {
     X(PFNGLDELETEBUFFERSPROC, DeleteBuffers)                                                       \
     X(PFNGLDELETEFRAMEBUFFERSPROC, DeleteFramebuffers)                                             \
     X(PFNGLDELETEPROGRAMPROC, DeleteProgram)                                                       \
-    X(PFNGLDELETERENDERBUFFERSPROC, DeleteRenderbuffers)                                           \
     X(PFNGLDELETESHADERPROC, DeleteShader)                                                         \
     X(PFNGLDELETETEXTURESPROC, DeleteTextures)                                                     \
     X(PFNGLDELETEVERTEXARRAYSPROC, DeleteVertexArrays)                                             \
@@ -45,11 +43,9 @@ namespace webgl {
     X(PFNGLENABLEPROC, Enable)                                                                     \
     X(PFNGLENABLEVERTEXATTRIBARRAYPROC, EnableVertexAttribArray)                                   \
     X(PFNGLFINISHPROC, Finish)                                                                     \
-    X(PFNGLFRAMEBUFFERRENDERBUFFERPROC, FramebufferRenderbuffer)                                   \
     X(PFNGLFRAMEBUFFERTEXTURE2DPROC, FramebufferTexture2D)                                         \
     X(PFNGLGENBUFFERSPROC, GenBuffers)                                                             \
     X(PFNGLGENFRAMEBUFFERSPROC, GenFramebuffers)                                                   \
-    X(PFNGLGENRENDERBUFFERSPROC, GenRenderbuffers)                                                 \
     X(PFNGLGENTEXTURESPROC, GenTextures)                                                           \
     X(PFNGLGENVERTEXARRAYSPROC, GenVertexArrays)                                                   \
     X(PFNGLGETERRORPROC, GetError)                                                                 \
@@ -61,7 +57,6 @@ namespace webgl {
     X(PFNGLLINKPROGRAMPROC, LinkProgram)                                                           \
     X(PFNGLPIXELSTOREIPROC, PixelStorei)                                                           \
     X(PFNGLREADPIXELSPROC, ReadPixels)                                                             \
-    X(PFNGLRENDERBUFFERSTORAGEPROC, RenderbufferStorage)                                           \
     X(PFNGLSHADERSOURCEPROC, ShaderSource)                                                         \
     X(PFNGLTEXPARAMETERIPROC, TexParameteri)                                                       \
     X(PFNGLTEXSTORAGE2DPROC, TexStorage2D)                                                         \

@@ -24,7 +24,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "web"))
 sys.path.insert(0, os.path.join(HERE, ".."))
 # The page tests' own modules, beside them in tests/web.
-run_browser = importlib.import_module("run_browser")
+browsers = importlib.import_module("browsers")
 run_show = importlib.import_module("run_show")
 
 
@@ -38,16 +38,16 @@ class Utf8Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def part_served_as_utf8(driver, page):
+def part_served_as_utf8(browser, page):
     folder, name = os.path.split(os.path.abspath(page))
     server = http.server.ThreadingHTTPServer(
         ("127.0.0.1", 0), functools.partial(Utf8Handler, directory=folder))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     try:
-        run_show.open_page(driver, f"http://127.0.0.1:{server.server_address[1]}/{name}")
-        charset, title = driver.execute_script("return [document.characterSet, document.title]")
+        run_show.open_page(browser, f"http://127.0.0.1:{server.server_address[1]}/{name}")
+        charset, title = browser.run("[document.characterSet, document.title]")
         assert charset == "UTF-8", f"the page was read as {charset}"
-        run_show.check_no_errors(driver, "utf-8")
+        run_show.check_no_errors(browser, "utf-8")
         print(f"page: served labelled UTF-8, it read its own bytes again and asked its question"
               f" (the page's title {title!r})")
     finally:
@@ -66,23 +66,25 @@ def main():
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
 
-    driver = run_browser.open_browser()
+    # The capture's frames are those of its default rate.
+    args.fps = run_show.FPS
+    browser = browsers.open_engine("chromium", os.path.join(args.out, "browser"))
     try:
-        with open(os.path.join(HERE, "..", "web", "show_harness.js")) as harness:
-            driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                                   {"source": harness.read()})
+        # From disk the page comes from no test server to put the test's scripts into it.
+        for name in ("page_errors.js", "show_harness.js"):
+            with open(os.path.join(HERE, "..", "web", name), encoding="utf-8") as script:
+                browser.add_script(script.read())
         url = pathlib.Path(os.path.abspath(args.page)).as_uri()
         print(f"page: {url}")
-        run_show.part_show(driver, url, args)
+        run_show.part_show(browser, url, args)
         print("page: played to its end page from disk, no console error")
-        part_served_as_utf8(driver, args.page)
+        part_served_as_utf8(browser, args.page)
     except AssertionError as error:
         print(f"page: FAILED: {error}")
         return 1
     finally:
-        driver.quit()
+        browser.quit()
     return 0
-
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -33,6 +33,32 @@ window.harness = {
     return btoa(text);
   },
 
+  // For `seconds`, only clears the canvas once per animation frame (to black and red in turn),
+  // without the program: what the browser itself spends on a canvas that changes every frame.
+  // Reports the frames counted as bench does.
+  baseline: function (seconds, done) {
+    const gl = Module.canvas.getContext("webgl2");
+    let start = null;
+    let frames = 0;
+    function step(now) {
+      if (start === null) {
+        start = now;
+      } else if (now - start >= seconds * 1000) {
+        done({ frames: frames, fps: frames / ((now - start) / 1000), triangles: 0 });
+        return;
+      }
+      // The subset keeps its own framebuffer bound between frames.
+      const bound = gl.getParameter(gl.FRAMEBUFFER_BINDING);
+      gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+      gl.clearColor(frames % 2, 0, 0, 1);
+      gl.clear(gl.COLOR_BUFFER_BIT);
+      gl.bindFramebuffer(gl.FRAMEBUFFER, bound);
+      frames++;
+      requestAnimationFrame(step);
+    }
+    requestAnimationFrame(step);
+  },
+
   // Draws timeline slot `scene` once per animation frame for `seconds`, its time following the
   // real clock (wrapping at `durationMs`), and reports the frame rate, the milliseconds each
   // frame spent in the program and the GL subset, and the last frame's figures. The first second

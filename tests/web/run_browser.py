@@ -1,102 +1,55 @@
 #!/usr/bin/env python3
-"""The GL subset in a real browser: headless Chromium (SwiftShader's WebGL 2) draws the show's
+"""The GL subset in a browser engine (browsers.py: chromium, firefox or webkit) draws the show's
 frames from the built web_frames folder, served over local HTTP.
 
   frames: draws the frames on screen at --at show times (on the capture's virtual clock), writes
           them as PNG files to --out and compares them with the capture's (--reference), failing
           when a frame has more differing pixels than --max-differing.
   bench:  draws each scene on the real clock for --seconds and prints the frame rate and the
-          time each frame spent in the program and the subset; with --unthrottled the animation
-          frames come as fast as the page draws them, not at the display's 60 a second, which
-          shows how much room each scene leaves.
+          time each frame spent in the program and the subset; with --unthrottled (Chromium) the
+          animation frames come as fast as the page draws them, not at the display's 60 a
+          second, which shows how much room each scene leaves.
+  profile: as bench, and where each frame's processor time went: each of the engine's
+          processes' milliseconds a frame, and in Chromium a trace (the DevTools protocol's
+          Tracing domain) of the threads that draw: their busy milliseconds a frame and the
+          events they spent them in. First the same for the page alone, clearing its canvas
+          every frame without the program: the browser's own share.
 
-Either way it fails on any error in the browser's console. Run with Debian's python3 (selenium).
+Either way it fails on any error in the page or its console. Run with Debian's python3 (selenium,
+websockets).
 """
 
 import argparse
 import base64
-import functools
-import http.server
+import collections
 import os
 import sys
-import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
+sys.path.insert(0, HERE)
+from browsers import ENGINES, open_engine, serve  # noqa: E402
 from frame_diff import Difference, read_frame  # noqa: E402
+from run_show import load_average, wait_for, write_png  # noqa: E402
 
-from PIL import Image  # noqa: E402
-from selenium import webdriver  # noqa: E402
-from selenium.webdriver.chrome.service import Service  # noqa: E402
-from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
-
-WIDTH, HEIGHT = 640, 480
 # Timeline slots 1 to 6 and their durations (ms); the banner scenes draw like the fountain's
 # spheres and are measured as scene 7.
 SCENES = [("walk", 1, 8500), ("flicker", 2, 4000), ("spin", 3, 1800), ("fountain", 4, 10000),
           ("orbit", 5, 10000), ("falling", 6, 10000), ("banner", 7, 2000)]
-# Flags measured to give headless Chromium WebGL through SwiftShader on a machine without a GPU.
-CHROMIUM_FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
-                  "--enable-unsafe-swiftshader", "--autoplay-policy=no-user-gesture-required",
-                  "--window-size=1024,768"]
 
 
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm", ".js": "text/javascript"}
-
-    def log_message(self, *args):
-        pass
-
-
-def serve(folder):
-    """An HTTP server for the folder on a free local port, in a thread of its own."""
-    handler = functools.partial(QuietHandler, directory=folder)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
-# Animation frames as fast as the page can draw them rather than at the display's rate: what the
-# speed test measures is how much faster than 60 a scene could go.
-UNTHROTTLED_FLAGS = ["--disable-frame-rate-limit", "--disable-gpu-vsync"]
-
-
-def open_browser(unthrottled=False):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in CHROMIUM_FLAGS + (UNTHROTTLED_FLAGS if unthrottled else []):
-        options.add_argument(flag)
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-
-
-def write_png(path, rgb):
-    Image.frombytes("RGB", (WIDTH, HEIGHT), rgb).save(path)
-
-
-def console_errors(driver):
-    return [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
-
-
-def start_program(driver, url):
-    driver.get(url)
-    WebDriverWait(driver, 60).until(lambda d: d.execute_script("return window.harness.ready"))
-    problem = driver.execute_script("return window.harness.start()")
+def start_program(browser, url):
+    browser.open(url)
+    wait_for(browser, "window.harness.ready", 60, "the program to load")
+    problem = browser.run("window.harness.start()")
     if problem:
         raise RuntimeError(f"the program did not start: {problem}")
-    print(driver.execute_script(
-        "const gl = document.createElement('canvas').getContext('webgl2');"
-        "const info = gl.getExtension('WEBGL_debug_renderer_info');"
-        "return 'WebGL 2: ' + (info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL)"
-        " : gl.getParameter(gl.RENDERER));"))
 
 
-def run_frames(driver, args):
-    os.makedirs(args.out, exist_ok=True)
+def run_frames(browser, args):
     failures = 0
     for time_ms in sorted(int(t) for t in args.at.split(",")):
-        encoded = driver.execute_script(f"return window.harness.frame({time_ms})")
+        encoded = browser.run(f"window.harness.frame({time_ms})", timeout=300)
         if encoded is None:
             print(f"{time_ms} ms: the show ended before it")
             failures += 1
@@ -111,17 +64,17 @@ def run_frames(driver, args):
     return failures
 
 
-def run_bench(driver, args):
-    driver.set_script_timeout(args.seconds + 60)
+def run_bench(browser, args):
+    print(f"bench: {browser.name}, load average {load_average()}")
     print(f"{'scene':10} {'fps':>6} {'frames':>7} {'median ms':>10} {'p90 ms':>8} "
           f"{'worst gap':>10} {'draws':>6} {'vertices':>9} {'sent':>7} {'triangles':>10}")
     slow = 0
     for name, scene, duration in SCENES:
         if args.scenes and name not in args.scenes.split(","):
             continue
-        result = driver.execute_async_script(
-            "window.harness.bench(arguments[0], arguments[1], arguments[2], arguments[3])",
-            scene, duration, args.seconds)
+        result = browser.run(
+            f"new Promise((done) => window.harness.bench({scene}, {duration}, {args.seconds},"
+            " done))", timeout=args.seconds + 60)
         print(f"{name:10} {result['fps']:6.1f} {result['frames']:7d} {result['medianMs']:10.2f} "
               f"{result['p90Ms']:8.2f} {result['worstGapMs']:10.1f} {result['draws']:6d} "
               f"{result['vertices']:9d} {result['verticesSent']:7d} {result['triangles']:10d}",
@@ -130,32 +83,112 @@ def run_bench(driver, args):
     return slow
 
 
+# What the trace records: Chromium's own top-level tasks, its GPU service (where WebGL's calls run,
+# ANGLE and SwiftShader's waits among them), and the page's script.
+TRACE_CATEGORIES = ["toplevel", "gpu", "gpu.angle", "disabled-by-default-gpu.service", "v8", "cc",
+                    "viz", "blink"]
+TRACED_THREADS = ("CrGpuMain", "VizCompositorThread", "CrRendererMain", "Compositor")
+
+
+def thread_report(events, frames):
+    """Per traced thread: busy milliseconds a frame (the union of its complete events) and its
+    heaviest events by their own time (less what they called)."""
+    names = {(e["pid"], e["tid"]): e["args"]["name"] for e in events
+             if e.get("ph") == "M" and e.get("name") == "thread_name"}
+    threads = collections.defaultdict(list)
+    for event in events:
+        if event.get("ph") == "X" and "dur" in event:
+            threads[(event["pid"], event["tid"])].append(event)
+    lines = []
+    for key, spans in threads.items():
+        name = names.get(key, "")
+        if name not in TRACED_THREADS:
+            continue
+        spans.sort(key=lambda e: (e["ts"], -e["dur"]))
+        busy = 0
+        end = -1
+        own = collections.Counter()
+        stack = []
+        for span in spans:
+            start, finish = span["ts"], span["ts"] + span["dur"]
+            busy += max(0, finish - max(start, end))
+            end = max(end, finish)
+            while stack and stack[-1]["ts"] + stack[-1]["dur"] <= start:
+                stack.pop()
+            if stack:
+                own[stack[-1]["name"]] -= span["dur"]
+            own[span["name"]] += span["dur"]
+            stack.append(span)
+        heaviest = ", ".join(f"{event} {micros / 1000 / frames:.1f}"
+                             for event, micros in own.most_common(4))
+        lines.append((busy, f"{name} busy {busy / 1000 / frames:.1f} ms a frame: {heaviest}"))
+    return [line for busy, line in sorted(lines, reverse=True) if busy / 1000 / frames >= 0.05]
+
+
+def run_profile(browser, args):
+    devtools = browser.devtools() if browser.name == "chromium" else None
+    print(f"profile: {browser.name}, load average {load_average()}")
+    try:
+        # First the page alone, clearing its canvas: the browser's own share of every frame.
+        for name, scene, duration in [("(canvas)", 0, 0)] + SCENES:
+            if args.scenes and name not in args.scenes.split(",") + ["(canvas)"]:
+                continue
+            if devtools:
+                devtools.start_trace(TRACE_CATEGORIES)
+            before = browser.processor_seconds()
+            call = f"baseline({args.seconds}, done)" if scene == 0 else \
+                f"bench({scene}, {duration}, {args.seconds}, done)"
+            result = browser.run(f"new Promise((done) => window.harness.{call})",
+                                 timeout=args.seconds + 60)
+            after = browser.processor_seconds()
+            frames = max(1, result["frames"])
+            spent = {kind: (after[kind] - before.get(kind, 0.0)) * 1000 / frames
+                     for kind in after}
+            print(f"profile: {name}: {result['fps']:.1f} fps, {result['triangles']} triangles;"
+                  " processor ms a frame: " +
+                  ", ".join(f"{kind} {ms:.1f}" for kind, ms in
+                            sorted(spent.items(), key=lambda item: -item[1]) if ms >= 0.1),
+                  flush=True)
+            if devtools:
+                for line in thread_report(devtools.stop_trace(), frames):
+                    print(f"profile: {name}:   {line}", flush=True)
+    finally:
+        if devtools:
+            devtools.close()
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--engine", choices=ENGINES, default="chromium")
     parser.add_argument("--dir", required=True, help="the built web_frames folder")
-    parser.add_argument("--mode", choices=["frames", "bench"], default="frames")
+    parser.add_argument("--mode", choices=["frames", "bench", "profile"], default="frames")
     parser.add_argument("--at", default="")
     parser.add_argument("--reference")
-    parser.add_argument("--out")
+    parser.add_argument("--out", default="build-web/browser_frames",
+                        help="frames drawn (PNG) and the browser's logs")
     parser.add_argument("--max-differing", type=int, default=0)
     parser.add_argument("--seconds", type=float, default=5.0)
     parser.add_argument("--min-fps", type=float, default=0.0)
     parser.add_argument("--scenes", default="", help="the scenes to measure (bench), e.g. orbit")
     parser.add_argument("--unthrottled", action="store_true",
-                        help="animation frames unpaced by the display (bench)")
+                        help="animation frames unpaced by the display (bench, chromium)")
     args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
 
     server = serve(args.dir)
-    driver = open_browser(args.unthrottled)
+    browser = open_engine(args.engine, os.path.join(args.out, "browser"), args.unthrottled)
     try:
-        start_program(driver, f"http://127.0.0.1:{server.server_address[1]}/frames.html")
-        failures = run_frames(driver, args) if args.mode == "frames" else run_bench(driver, args)
-        errors = console_errors(driver)
+        print(f"{args.engine}: WebGL 2: {browser.renderer()}", flush=True)
+        start_program(browser, f"http://127.0.0.1:{server.server_address[1]}/frames.html")
+        run = {"frames": run_frames, "bench": run_bench, "profile": run_profile}[args.mode]
+        failures = run(browser, args)
+        errors = browser.errors()
         for message in errors:
-            print(f"console: {message}")
+            print(message)
         return 1 if failures or errors else 0
     finally:
-        driver.quit()
+        browser.quit()
         server.shutdown()
 
 

@@ -1,13 +1,19 @@
 // The test's clock and eyes in the show's page, put into it (as window.showTest) before the page's
 // own script runs. The page's backend asks it for the clock's frame rate, tells it each frame it
-// shows and the samples it hands to Web Audio, and lets it hold the clock.
+// shows and the samples it hands to Web Audio, and lets it hold the clock. The page's address
+// may set the test clock's frame rate (?fps=N, 60 unless set), ask for the real clock instead
+// (?clock=real), and make every picture presented take so many milliseconds more (&slow=MS), as
+// on a slow machine.
 "use strict";
 
+const showTestOptions = new URLSearchParams(location.search);
+
 window.showTest = {
-  // The capture's frame rate: frame k is drawn at show time floor(k * 1000 / 60) ms.
-  fps: 60,
+  // The capture's frame rate: frame k is drawn at show time floor(k * 1000 / fps) ms; 0 on the
+  // real clock.
+  fps: showTestOptions.get("clock") === "real" ? 0 : Number(showTestOptions.get("fps") || 60),
   // The clock moves on while the frame on show is below this; held until the test starts it.
-  runTo: -1,
+  runTo: showTestOptions.get("clock") === "real" ? Infinity : -1,
   // The frames to read off the canvas, and those read (base64 of 640 x 480 RGB, top row first).
   wanted: [],
   grabbed: {},
@@ -16,6 +22,10 @@ window.showTest = {
   waits: 0,
   // Key presses and releases the page has seen.
   keys: 0,
+  // Pictures presented on the canvas, and the most presented between two waits for a frame.
+  presents: 0,
+  presentsAtWait: 0,
+  mostPresentsPerWait: 0,
   // What the page handed to Web Audio.
   sound: null,
   problems: [],
@@ -30,6 +40,9 @@ window.showTest = {
   frameShown: function (frame) {
     this.frame = frame;
     this.waits++;
+    this.mostPresentsPerWait = Math.max(this.mostPresentsPerWait,
+                                        this.presents - this.presentsAtWait);
+    this.presentsAtWait = this.presents;
     if (this.fps === 0 && this.frameStart !== null) {
       this.frameTimes.push(this.frameStart);
       this.programMs.push(performance.now() - this.frameStart);
@@ -55,6 +68,12 @@ window.showTest = {
     const copy = document.createElement("canvas");
     copy.width = 640;
     copy.height = 480;
+    // GL errors stay set until read: this sees any since the last frame read.
+    const gl = canvas.getContext("webgl2");
+    const error = gl ? gl.getError() : 0;
+    if (error !== 0) {
+      this.problems.push(`frame ${frame}: GL error 0x${error.toString(16)}`);
+    }
     const context = copy.getContext("2d");
     context.drawImage(canvas, 0, 0);
     const rgba = context.getImageData(0, 0, 640, 480).data;
@@ -92,6 +111,21 @@ window.showTest = {
     this.soundAt = performance.now();
   },
 };
+
+// The picture reaches the canvas by the one drawArrays of each present (the subset's drawing
+// uses drawElements).
+(function () {
+  const drawArrays = WebGL2RenderingContext.prototype.drawArrays;
+  const slowMs = Number(showTestOptions.get("slow") || 0);
+  WebGL2RenderingContext.prototype.drawArrays = function (...args) {
+    window.showTest.presents++;
+    const until = performance.now() + slowMs;
+    while (performance.now() < until) {
+      // A slow machine.
+    }
+    return drawArrays.apply(this, args);
+  };
+})();
 
 window.addEventListener("keydown", () => window.showTest.keys++, true);
 window.addEventListener("keyup", () => window.showTest.keys++, true);
