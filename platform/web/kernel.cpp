@@ -4,8 +4,6 @@
 #include "platform/web/page.h"
 #include "platform/win32/message_queue.h"
 
-#include <emscripten/emscripten.h>
-
 #include <cstdint>
 #include <cstdio>
 
@@ -35,9 +33,8 @@ DWORD tick_count() {
         return static_cast<DWORD>(
             virtual_frame < 0 ? 0 : capture::frame_time_ms(virtual_frame, virtual_fps));
     }
-    // The page's clock (performance.now(), milliseconds since the page was opened), wrapping at
-    // 2^32 as Windows' does.
-    return static_cast<DWORD>(static_cast<std::uint64_t>(emscripten_get_now()));
+    // The page's clock, wrapping at 2^32 as Windows' does.
+    return static_cast<DWORD>(static_cast<std::uint64_t>(web_clock_ms()));
 }
 
 void idle(long) {
