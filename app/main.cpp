@@ -29,14 +29,7 @@ void start_soundtrack() {
 
 } // namespace
 
-int program_main(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (!open_window("Kelo's Solid Object Tutorial", 640, 480, 16, start_fullscreen)) {
-        return 0;
-    }
-
-    start_soundtrack();
-
-    // Time 0 of the show is the moment the music was asked to start.
+void start_show() {
     demo_start_ms = GetTickCount();
     demo_time_ms = 0;
     scene_start_ms = 0;
@@ -48,6 +41,16 @@ int program_main(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     init_falling_sprites();
     startup_finished = true;
+}
+
+int program_main(HINSTANCE, HINSTANCE, LPSTR, int) {
+    if (!open_window("Kelo's Solid Object Tutorial", 640, 480, 16, start_fullscreen)) {
+        return 0;
+    }
+
+    start_soundtrack();
+    // Time 0 of the show is the moment the music was asked to start.
+    start_show();
 
     // Poll without waiting: every frame is drawn by the window procedure on a timer tick.
     MSG msg{};

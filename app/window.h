@@ -21,6 +21,12 @@ extern bool startup_finished;
 // The program's start-up, message loop and teardown. Returns the process exit code, always 0.
 int program_main(HINSTANCE instance, HINSTANCE prev_instance, LPSTR command_line, int show);
 
+// The last steps of the start-up, once the window, its GL context and the soundtrack are up: time
+// 0 of the show is now (GetTickCount), then the quadrics and the falling-sprite table, and from
+// then on a timer tick draws a frame. The one start of the show: benchmarks, fuzz targets and
+// tests that draw frames of a started show call it too.
+void start_show();
+
 bool open_window(const char* title, int width, int height, int bits, bool fullscreen_choice);
 void close_window();
 void resize_viewport(int width, int height);

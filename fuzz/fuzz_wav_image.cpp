@@ -1,17 +1,17 @@
-// Fuzz target: sndPlaySoundA handed a WAV image in memory, as the host layer plays it (SDL's WAV
-// reader over the bytes the image declares, then an SDL audio device: the disk driver, writing to
-// /dev/null without waiting, so that stopping the sound returns at once). The pointer carries no
-// size, so the image's own RIFF size is all the player may go by: each input sits in a heap block
-// cut to that size, and AddressSanitizer stops any read past it. An input that is no RIFF image
-// sits in a block of exactly its size and must be refused at its first byte. The block is freed
-// while the sound plays, and the sound stopped; a refused image must leave nothing playing.
+// Fuzz target: sndPlaySoundA handed a WAV image in memory, as the host layer plays it (the layer's
+// WAV reader over the bytes the image declares, then the desktop backend's SDL audio device: the
+// disk driver, writing to /dev/null without waiting, so that stopping the sound returns at once).
+// The pointer carries no size, so the image's own RIFF size is all the player may go by: each input
+// sits in a heap block cut to that size, and AddressSanitizer stops any read past it. An input that
+// is no RIFF image sits in a block of exactly its size and must be refused at its first byte. The
+// block is freed while the sound plays, and the sound stopped; a refused image must leave nothing
+// playing.
 //
 // A longer run by hand, from the fuzz build directory:
 //   nice fuzz/fuzz_wav_image -max_total_time=1200 -close_fd_mask=2 fuzz/corpus/wav_image
 //       fuzz/seeds/wav_image
 #include "fuzz/fuzz_check.h"
-#include "platform/sdl/sound.h"
-#include "platform/win32.h"
+#include "platform/win32/backend.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -60,9 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The player keeps its own copy of the samples: the image may go while the sound plays.
     image.reset();
     if (played == FALSE) {
-        FUZZ_CHECK(!sound_playing());
+        FUZZ_CHECK(!backend::sound_playing());
     }
     FUZZ_CHECK(sndPlaySoundA(nullptr, 0) == TRUE);
-    FUZZ_CHECK(!sound_playing());
+    FUZZ_CHECK(!backend::sound_playing());
     return 0;
 }

@@ -82,7 +82,7 @@ bool in_unit_half(float c) {
 void check_show_state() {
     // Scene 11 is entered only by the frame that ends the process.
     FUZZ_CHECK(scene_index >= 0 && scene_index < SCENE_COUNT - 1);
-    FUZZ_CHECK(scene_time_ms >= 0 && scene_time_ms <= scene_durations[scene_index]);
+    FUZZ_CHECK(scene_time_ms >= 0 && scene_time_ms <= scenes[scene_index].duration_ms);
     FUZZ_CHECK(demo_time_ms >= 0 && scene_start_ms >= 0 && scene_start_ms <= demo_time_ms);
     for (unsigned char state : key_down) {
         FUZZ_CHECK(state == 0 || state == 1);
@@ -108,7 +108,7 @@ void check_key_message(const win32::KeyMessage& key, SDL_Scancode scancode, bool
     }
     const auto bits = static_cast<std::uint32_t>(key.lparam);
     FUZZ_CHECK((bits & 0xFFFFu) == 1);
-    const unsigned scan = sdl::scan_code(scancode);
+    const unsigned scan = win32::scan_code(scancode);
     FUZZ_CHECK((bits >> 16 & 0xFFu) == (scan & 0xFFu));
     FUZZ_CHECK(((bits >> 24) & 1u) == ((scan >> 8) == 0xE0u ? 1u : 0u));
     FUZZ_CHECK(((bits >> 31) & 1u) == (pressed ? 0u : 1u));
@@ -418,11 +418,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // What the program does once before its first frame.
     random_state_at_start = random_state;
     trace = std::getenv("SOLID_FUZZ_TRACE") != nullptr;
-    quadric_main = gluNewQuadric();
-    quadric_ring = gluNewQuadric();
-    quadric_sphere = gluNewQuadric();
-    init_falling_sprites();
-    startup_finished = true;
+    start_show();
     return 0;
 }
 

@@ -4,7 +4,7 @@
 // Usage: fuzz_seeds <dir>
 #include "audio/song.h"
 #include "fuzz/window_messages_script.h"
-#include "tests/platform_audio/wav_builder.h"
+#include "tests/support/wav_builder.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -67,8 +67,3 @@ extern const SphereBannerCell banner_1[8 * 7 * 4];
 extern const SphereBannerCell banner_2[8 * 7 * 6];
 extern const SphereBannerCell banner_3[8 * 7 * 2];
 extern const SphereBannerCell banner_4[8 * 7 * 6];
-
-void draw_banner_scene_1(std::int32_t scene_time_ms);
-void draw_banner_scene_2(std::int32_t scene_time_ms);
-void draw_banner_scene_3(std::int32_t scene_time_ms);
-void draw_banner_scene_4(std::int32_t scene_time_ms);

@@ -23,5 +23,5 @@
 // WinMM after the base header, whose types it uses (WIN32_LEAN_AND_MEAN leaves it out of it).
 #include <mmsystem.h>
 #else
-#include "platform/win32/win32_subset.h"
+#include "platform/win32_subset.h"
 #endif

@@ -93,42 +93,13 @@ int draw_frame() {
         scene_time_ms = 0;
     }
 
-    switch (scene_index) {
-    case 1:
-        draw_scene_walk(scene_time_ms);
-        break;
-    case 2:
-        draw_scene_flicker(scene_time_ms);
-        break;
-    case 3:
-        draw_scene_spin(scene_time_ms);
-        break;
-    case 4:
-        draw_scene_fountain(scene_time_ms);
-        break;
-    case 5:
-        draw_scene_orbit(scene_time_ms);
-        break;
-    case 6:
-        draw_scene_falling(scene_time_ms);
-        break;
-    case 7:
-        draw_banner_scene_1(scene_time_ms);
-        break;
-    case 8:
-        draw_banner_scene_2(scene_time_ms);
-        break;
-    case 9:
-        draw_banner_scene_3(scene_time_ms);
-        break;
-    case 10:
-        draw_banner_scene_4(scene_time_ms);
-        break;
-    case 11:
-        // The end of the show: the process ends here, without tearing the window down.
-        ExitProcess(0);
-    default:
-        break;
+    const Scene& scene = scenes[scene_index];
+    if (scene.draw != nullptr) {
+        scene.draw(scene_time_ms);
     }
     return 1;
+}
+
+void end_show(std::int32_t) {
+    ExitProcess(0);
 }

@@ -14,13 +14,23 @@ extern std::int32_t scene_start_ms;
 extern std::int32_t scene_time_ms;
 extern std::int32_t scene_index;
 
+// A slot of the timeline: how long it lasts and the scene function that draws it, which takes the
+// time since the slot's first frame and leaves the model-view matrix as found.
+struct Scene {
+    const char* name;
+    std::int32_t duration_ms;
+    void (*draw)(std::int32_t scene_time_ms); // null: the cleared background alone
+};
+
+// The timeline, the one table of the scenes. Slot 0 shows only the background; slot 11 ends the
+// show on its first frame.
 constexpr int SCENE_COUNT = 12;
-extern const std::int32_t scene_durations[SCENE_COUNT];
+extern const Scene scenes[SCENE_COUNT];
 
 // The timeline's one rule: slot `scene` runs on until a frame comes more than its duration after
 // the slot's start; that frame starts the next slot, at its own time. At most one step a frame.
 inline bool slot_is_over(std::int32_t scene, std::int64_t time_in_slot_ms) {
-    return time_in_slot_ms > scene_durations[scene];
+    return time_in_slot_ms > scenes[scene].duration_ms;
 }
 
 // The timeline played over a run of frames drawn from the show's time 0: for each slot, the frame
@@ -54,13 +64,20 @@ extern CameraOffset camera_offset;
 // frame that enters the last slot it ends the process instead.
 int draw_frame();
 
-// Every scene takes the time since its first frame and leaves the model-view matrix as found.
+// The scenes of the timeline's table.
 void draw_scene_walk(std::int32_t scene_time_ms);
 void draw_scene_flicker(std::int32_t scene_time_ms);
 void draw_scene_spin(std::int32_t scene_time_ms);
 void draw_scene_fountain(std::int32_t scene_time_ms);
 void draw_scene_orbit(std::int32_t scene_time_ms);
 void draw_scene_falling(std::int32_t scene_time_ms);
+// The four closing scenes: each holds one line of sphere lettering still, ignoring the time.
+void draw_banner_scene_1(std::int32_t scene_time_ms);
+void draw_banner_scene_2(std::int32_t scene_time_ms);
+void draw_banner_scene_3(std::int32_t scene_time_ms);
+void draw_banner_scene_4(std::int32_t scene_time_ms);
+// The last slot: the end of the show. The process ends here, without tearing the window down.
+[[noreturn]] void end_show(std::int32_t scene_time_ms);
 
 // Scene 2's jitter, 0 or 1, flipped on every call.
 extern std::int32_t flicker_phase;

@@ -1,10 +1,20 @@
-// The timeline: how long each slot lasts, and the slots played over a run of frames.
+// The timeline: each slot's duration and scene, and the slots played over a run of frames.
 #include "show/scenes.h"
 
-// How long each slot of the timeline lasts. Slot 0 shows only the background, slot 11 ends the
-// show on its first frame.
-const std::int32_t scene_durations[SCENE_COUNT] = {
-    0, 8500, 4000, 1800, 10000, 10000, 10000, 2000, 2000, 2000, 2000, 2000000,
+const Scene scenes[SCENE_COUNT] = {
+    {"background", 0, nullptr},
+    {"walk", 8500, draw_scene_walk},
+    {"flicker", 4000, draw_scene_flicker},
+    {"spin", 1800, draw_scene_spin},
+    {"fountain", 10000, draw_scene_fountain},
+    {"orbit", 10000, draw_scene_orbit},
+    {"falling", 10000, draw_scene_falling},
+    {"banner 1", 2000, draw_banner_scene_1},
+    {"banner 2", 2000, draw_banner_scene_2},
+    {"banner 3", 2000, draw_banner_scene_3},
+    {"banner 4", 2000, draw_banner_scene_4},
+    // Never runs its course: its first frame ends the process.
+    {"end", 2000000, end_show},
 };
 
 ShowTimeline play_timeline(const std::function<std::int64_t(std::int64_t)>& frame_time_ms) {
@@ -24,7 +34,7 @@ ShowTimeline play_timeline(const std::function<std::int64_t(std::int64_t)>& fram
 std::int64_t nominal_show_end_ms() {
     std::int64_t end = 0;
     for (int scene = 1; scene < SCENE_COUNT - 1; ++scene) {
-        end += scene_durations[scene];
+        end += scenes[scene].duration_ms;
     }
     return end;
 }

@@ -13,8 +13,8 @@
 //   drawn at all (gl_gate.h).
 // - A virtual clock, read by GetTickCount, that stands still except between frames: it starts at
 //   0 and, when the program asks for a message and none is waiting, moves to the next frame's
-//   time (frame_clock.h) and delivers WM_TIMER once for every timer. Nothing is dropped and
-//   nothing depends on how fast the machine is.
+//   time (platform/win32/frame_clock.h) and delivers WM_TIMER once for every timer. Nothing is
+//   dropped and nothing depends on how fast the machine is.
 // - sndPlaySoundA hands the WAV image to the sink instead of playing it.
 // - MessageBoxA keeps its text for the capture's own error message (message_boxes()) and
 //   answers with the default button: no one is there to press one.
@@ -43,7 +43,7 @@ class Sink {
   public:
     virtual ~Sink() = default;
     // The WAV image handed to sndPlaySoundA, `bytes` long (its RIFF size plus 8). It stays valid
-    // until the process ends.
+    // until the process ends: the show never frees it.
     virtual bool take_sound(const std::uint8_t* image, std::size_t bytes) = 0;
     // Whether the sink will take the picture of frame `index`. Asked as the frame begins; a frame
     // it will not take is worked out by the program but not drawn (platform/headless/gl_gate.h).
@@ -59,7 +59,7 @@ class Sink {
     virtual int finish(End end, int show_exit_code) = 0;
 };
 
-// Sets the sink and the frame rate (1 to max_fps). Call once, before the program's entry.
+// Sets the sink and the frame rate (1 to win32::max_fps). Call once, before the program's entry.
 void start(Sink* sink, int fps);
 
 // Lets the sink finish, then ends the process with the code it returns.

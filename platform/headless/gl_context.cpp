@@ -179,8 +179,8 @@ void delete_context(void* handle) {
 bool present(win32::Window&, void* handle) {
     auto* context = static_cast<Context*>(handle);
     const fbo::Framebuffer& target = context->targets[context->drawing_into];
-    const std::int64_t index = capture::host::frame;
-    const std::int64_t show_time_ms = capture::host::now_ms();
+    const std::int64_t index = capture::host::clock.frame;
+    const std::int64_t show_time_ms = capture::host::clock.now_ms();
     if (!capture::host::drawing()) {
         // Not drawn, so nothing to read back; the frame before it goes first.
         if (!hand_over_pending() || !capture::host::sink->take_frame(index, show_time_ms, nullptr,

@@ -3,18 +3,13 @@
 #pragma once
 
 #include "platform/headless/capture_host.h"
-
-#include <cstdint>
+#include "platform/win32/frame_clock.h"
 
 namespace capture::host {
 
 extern Sink* sink;
-extern int fps;
-// The frame whose timer messages are being handed out, -1 before the first.
-extern std::int64_t frame;
-
-// The show time the clock reads now, in milliseconds.
-std::int64_t now_ms();
+// The clock, which moves a frame each time the program finds its queue empty.
+extern win32::FrameClock clock;
 
 // Hands the sink the frame still being read back, if there is one: frames reach it a frame late,
 // so the last one waits for the end of the capture (gl_context.cpp).

@@ -1,28 +1,21 @@
 // The capture's backend, all but its GL: the virtual clock, whose frames each deliver every timer
 // once; windows without a screen; message boxes kept for the capture's own error message; the
 // sound and the end of the process handed to the sink.
-#include "platform/headless/frame_clock.h"
 #include "platform/headless/gl_gate.h"
 #include "platform/headless/host_state.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/dialog.h"
-#include "platform/win32/message_queue.h"
+#include "platform/win32/wav_image.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace capture::host {
 
 Sink* sink = nullptr;
-int fps = 60;
-std::int64_t frame = -1;
-
-std::int64_t now_ms() {
-    return frame < 0 ? 0 : frame_time_ms(frame, fps);
-}
+win32::FrameClock clock;
 
 } // namespace capture::host
 
@@ -37,11 +30,6 @@ long idle_peeks = 0;
 // The capture's display is virtual: every mode up to the largest size a window can have is there.
 constexpr int display_limit = 0xFFFF;
 
-std::uint32_t read_le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 } // namespace
 
 namespace capture {
@@ -52,7 +40,7 @@ const std::vector<std::string>& message_boxes() {
 
 void start(Sink* sink, int fps) {
     host::sink = sink;
-    host::fps = fps;
+    host::clock.fps = fps;
 }
 
 void end(End how, int show_exit_code) {
@@ -77,7 +65,7 @@ namespace backend {
 
 DWORD tick_count() {
     // The 32-bit tick count wraps as Windows' does.
-    return static_cast<DWORD>(capture::host::now_ms());
+    return static_cast<DWORD>(capture::host::clock.now_ms());
 }
 
 void pump_events() {}
@@ -92,9 +80,8 @@ void idle(long ms_until_timer) {
     }
     // Nothing else waits: the next frame falls due, and with it every timer, once.
     idle_peeks = 0;
-    ++capture::host::frame;
-    capture::host::set_drawing(capture::host::sink->wants_picture(capture::host::frame));
-    win32::thread_queue().fire_timers(tick_count());
+    capture::host::clock.step();
+    capture::host::set_drawing(capture::host::sink->wants_picture(capture::host::clock.frame));
 }
 
 bool display_size(int* width, int* height) {
@@ -127,25 +114,23 @@ int ask(const win32::Window*, const char*, const char* text, UINT type) {
     return win32::default_answer(type);
 }
 
+bool play_sound(const win32::WavSamples& sound) {
+    // The sink takes the image the samples came from.
+    if (!capture::host::sink->take_sound(sound.image, sound.image_bytes)) {
+        capture::end(capture::End::sink_stopped, 0);
+    }
+    return true;
+}
+
+// Nothing plays here.
+void stop_sound() {}
+
+bool sound_playing() {
+    return false;
+}
+
 void exit_process(UINT exit_code) {
     capture::end(capture::End::show_exited, static_cast<int>(exit_code));
 }
 
 } // namespace backend
-
-BOOL sndPlaySoundA(LPCSTR sound, UINT flags) {
-    if (sound == nullptr) {
-        // Stops a playing sound; nothing plays here.
-        return TRUE;
-    }
-    const auto* image = reinterpret_cast<const std::uint8_t*>(sound);
-    // Only an image in memory: the capture reads no files.
-    if ((flags & SND_MEMORY) == 0 || std::memcmp(image, "RIFF", 4) != 0) {
-        return FALSE;
-    }
-    const std::size_t bytes = static_cast<std::size_t>(read_le32(image + 4)) + 8;
-    if (!capture::host::sink->take_sound(image, bytes)) {
-        capture::end(capture::End::sink_stopped, 0);
-    }
-    return TRUE;
-}

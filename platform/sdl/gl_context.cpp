@@ -5,8 +5,6 @@
 #include "platform/win32/letterbox.h"
 
 #include <algorithm>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -19,7 +17,6 @@ struct Context {
     fbo::Framebuffer target;
 };
 
-std::vector<std::unique_ptr<Context>> contexts;
 Context* current = nullptr;
 
 // Keeps the context's framebuffer at the window's client size and bound, or falls back to the
@@ -108,25 +105,6 @@ void client_resized_gl(win32::Window& window) {
     }
 }
 
-void forget_window_gl(const win32::Window& window) {
-    for (const std::unique_ptr<Context>& entry : contexts) {
-        if (entry->window == &window) {
-            if (entry.get() == current) {
-                release_current();
-            }
-            entry->window = nullptr;
-        }
-    }
-}
-
-void release_gl() {
-    release_current();
-    for (const std::unique_ptr<Context>& entry : contexts) {
-        SDL_GL_DeleteContext(entry->sdl);
-    }
-    contexts.clear();
-}
-
 } // namespace sdl
 
 namespace backend {
@@ -150,8 +128,7 @@ void* create_context(win32::Window& window) {
     }
     // SDL makes the new context current; WGL leaves the current one as it was.
     SDL_GL_MakeCurrent(previous != nullptr ? previous_window : sdl::window_of(window), previous);
-    contexts.push_back(std::make_unique<Context>(Context{sdl, nullptr, false, {}, {}}));
-    return contexts.back().get();
+    return new Context{sdl, nullptr, false, {}, {}};
 }
 
 bool make_current(win32::Window* window, void* handle, bool first_use) {
@@ -177,16 +154,11 @@ bool make_current(win32::Window* window, void* handle, bool first_use) {
     return true;
 }
 
+// The layer releases a context before deleting it.
 void delete_context(void* handle) {
     auto* context = static_cast<Context*>(handle);
-    if (context == current) {
-        release_current();
-    }
     SDL_GL_DeleteContext(context->sdl);
-    contexts.erase(
-        std::find_if(contexts.begin(), contexts.end(), [&](const std::unique_ptr<Context>& entry) {
-            return entry.get() == context;
-        }));
+    delete context;
 }
 
 } // namespace backend

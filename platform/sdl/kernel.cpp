@@ -20,7 +20,6 @@ void shutdown() {
         return;
     }
     done = true;
-    sdl::release_gl();
     win32::release_windows();
     if (sdl::video_running()) {
         SDL_ShowCursor(SDL_ENABLE);

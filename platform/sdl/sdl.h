@@ -23,9 +23,5 @@ inline SDL_Window* window_of(const win32::Window& window) {
 
 // The client area of a window changed size: re-make its framebuffer if its context is current.
 void client_resized_gl(win32::Window& window);
-// A window is going away: contexts that draw to it stop doing so.
-void forget_window_gl(const win32::Window& window);
-// Deletes every GL context.
-void release_gl();
 
 } // namespace sdl

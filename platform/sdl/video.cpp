@@ -110,7 +110,6 @@ bool create_window(win32::Window& window, const char* title, int x, int y) {
 }
 
 void destroy_window(win32::Window& window) {
-    sdl::forget_window_gl(window);
     // Destroying a window that covers the screen also gives the screen back.
     SDL_DestroyWindow(sdl::window_of(window));
     window.native = nullptr;

@@ -22,12 +22,11 @@ void pump_events() {
         const HWND handle = win32::handle_of(window);
         switch (event & web::event_kind_mask) {
         case web::event_key: {
-            const unsigned vk = web::virtual_key(code, key);
-            if (vk != 0) {
-                const win32::KeyMessage message = win32::key_event_message(
-                    vk, web::scan_code(code), (event & web::key_pressed) != 0,
-                    (event & web::key_repeat) != 0, (event & web::key_alt) != 0,
-                    (event & web::key_ctrl) != 0);
+            win32::KeyMessage message{};
+            if (win32::translate_key(web::key_usage(code), web::typed(key),
+                                     (event & web::key_pressed) != 0,
+                                     (event & web::key_repeat) != 0, (event & web::key_alt) != 0,
+                                     (event & web::key_ctrl) != 0, &message)) {
                 win32::post(handle, message.message, message.wparam, message.lparam);
             }
             break;

@@ -1,27 +1,24 @@
 // The clock, the message loop's wait for the next animation frame, the end of the process and the
 // entry point.
-#include "platform/headless/frame_clock.h"
 #include "platform/web/page.h"
-#include "platform/win32/message_queue.h"
+#include "platform/win32/frame_clock.h"
 
 #include <cstdint>
 #include <cstdio>
 
 namespace {
 
-// The page's test clock (as the capture has): frames per second of a virtual clock that moves one
-// frame per animation frame and fires every timer once a frame; 0 on the real clock.
-int virtual_fps = -1;
-// The frame of the virtual clock: -1 until the program first waits.
-std::int64_t virtual_frame = -1;
+// The page's test clock (as the capture has): a virtual clock that moves one frame per animation
+// frame and fires every timer once a frame. Its rate is 0 on the real clock, -1 until asked.
+win32::FrameClock virtual_clock{-1};
 // A picture was finished since the last wait.
 bool frame_pending = false;
 
 bool on_virtual_clock() {
-    if (virtual_fps < 0) {
-        virtual_fps = web_test_clock_fps();
+    if (virtual_clock.fps < 0) {
+        virtual_clock.fps = web_test_clock_fps();
     }
-    return virtual_fps > 0;
+    return virtual_clock.fps > 0;
 }
 
 } // namespace
@@ -30,8 +27,7 @@ namespace backend {
 
 DWORD tick_count() {
     if (on_virtual_clock()) {
-        return static_cast<DWORD>(
-            virtual_frame < 0 ? 0 : capture::frame_time_ms(virtual_frame, virtual_fps));
+        return static_cast<DWORD>(virtual_clock.now_ms());
     }
     // The page's clock, wrapping at 2^32 as Windows' does.
     return static_cast<DWORD>(static_cast<std::uint64_t>(web_clock_ms()));
@@ -41,11 +37,11 @@ void idle(long) {
     // The program polls; the page draws once a display frame. Waiting for the next animation
     // frame hands the browser its thread, and the frame timer is due again by then.
     frame_pending = false;
-    const bool virtual_clock = on_virtual_clock();
-    const bool advance = web_wait_frame(virtual_clock ? static_cast<double>(virtual_frame) : -1.0);
-    if (virtual_clock && advance) {
-        ++virtual_frame;
-        win32::thread_queue().fire_timers(tick_count());
+    const bool virtual_frames = on_virtual_clock();
+    const bool advance =
+        web_wait_frame(virtual_frames ? static_cast<double>(virtual_clock.frame) : -1.0);
+    if (virtual_frames && advance) {
+        virtual_clock.step();
     }
 }
 

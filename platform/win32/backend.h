@@ -2,8 +2,8 @@
 // not Windows, so that the program's Windows code runs unchanged. Windows' rules live here once,
 // for every host; a backend supplies only what differs from one host to the next. Each
 // executable links the layer and exactly one backend (platform/sdl/ on a desktop, over SDL2;
-// platform/headless/ for the capture, over EGL without a screen), as Quake links one of its
-// snd_*.c drivers.
+// platform/headless/ for the capture, over EGL without a screen; platform/web/ in a page), as
+// Quake links one of its snd_*.c drivers.
 //
 // What the layer supports, on every backend:
 // - Window classes by name, windows with their window procedure, and the messages a window gets
@@ -45,7 +45,10 @@
 //   button.
 // - ShowCursor with Windows' display counter, GetTickCount from the backend's clock (wrapping
 //   32-bit milliseconds), ExitProcess through the backend, which puts back whatever the process
-//   changed before it ends.
+//   changed before it ends. A backend whose clock moves a frame at a time keeps a FrameClock
+//   (frame_clock.h).
+// - sndPlaySoundA with in-memory WAV images of PCM, played once (sound.cpp); the backend plays
+//   the samples.
 //
 // What it leaves out: threads, the mouse, WM_CHAR (TranslateMessage posts nothing), WM_PAINT,
 // child windows, menus, icons and cursors from resources (LoadIconA and LoadCursorA hand out the
@@ -99,14 +102,17 @@ HWND handle_of(const Window* window);
 HWND active_window();
 // Calls the window's procedure, as SendMessage does; 0 when the window is gone.
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-// Posts to the thread's queue, as input is posted; false when the queue is full. (A backend whose
-// clock moves a frame at a time fires every timer once a frame with the queue's fire_timers,
-// message_queue.h.)
+// Posts to the thread's queue, as input is posted; false when the queue is full.
 bool post(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The window becomes (or stops being) the active one, with the messages that go with it.
 void set_active(HWND window, bool active);
-// Takes every window down without messages, through the backend (the end of the process).
+// Takes every GL context and every window down without messages, through the backend (the end of
+// the process).
 void release_windows();
+// Between the layer's own files: a window going away takes its contexts off it (releasing the
+// current one if it draws there); every context is deleted.
+void forget_window_contexts(const Window* window);
+void release_contexts();
 // The answer of a message box that nobody can be asked: caption and text on standard error,
 // with `why` when there is a choice to explain, and the box's first button.
 int answer_unasked(const char* caption, const char* text, UINT type, const char* why);
@@ -116,10 +122,13 @@ enum class WindowChange { show, hide, raise, minimize, maximize, restore, uncove
 
 } // namespace win32
 
-// What a backend supplies: it defines every function below, and sndPlaySoundA (WinMM: playing a
-// WAV image is the backend's own business, or a silent FALSE). idle and ask may wait on the host
-// (a frame, an answer), as long as the program's thread comes back with the result; all are
-// called on that one thread.
+namespace win32 {
+struct WavSamples;
+}
+
+// What a backend supplies: it defines every function below. idle and ask may wait on the host (a
+// frame, an answer), as long as the program's thread comes back with the result; all are called
+// on that one thread.
 namespace backend {
 
 // The clock: milliseconds, wrapping at 2^32.
@@ -156,6 +165,15 @@ bool present(win32::Window& window, void* context);
 // Asks the user a message box's question and returns the answer (IDOK, IDYES, ...), or
 // win32::answer_unasked when there is no one to ask.
 int ask(const win32::Window* owner, const char* caption, const char* text, UINT type);
+
+// Plays the samples once, in the background; false, with one line on standard error, when the
+// host cannot play them. They are the caller's: a host that plays them after returning copies
+// them.
+bool play_sound(const win32::WavSamples& sound);
+void stop_sound();
+// True until the last of the samples has been handed to the host, or the sound stopped; a host
+// that cannot tell (a page) says false.
+bool sound_playing();
 
 // Ends the process with `exit_code` (ExitProcess), putting back whatever the host changed.
 [[noreturn]] void exit_process(UINT exit_code);

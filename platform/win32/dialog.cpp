@@ -6,20 +6,13 @@
 
 namespace win32 {
 
-namespace {
-
-// MessageBoxA types beyond those the Win32 header names.
-constexpr UINT mb_yesnocancel = 0x3;
-
-} // namespace
-
 DialogButtons dialog_buttons(UINT type) {
     switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL:
         return DialogButtons{{{"OK", IDOK, true, false}, {"Cancel", IDCANCEL, false, true}}, 2};
     case MB_YESNO:
         return DialogButtons{{{"Yes", IDYES, true, false}, {"No", IDNO, false, true}}, 2};
-    case mb_yesnocancel:
+    case MB_YESNOCANCEL:
         return DialogButtons{{{"Yes", IDYES, true, false},
                               {"No", IDNO, false, false},
                               {"Cancel", IDCANCEL, false, true}},

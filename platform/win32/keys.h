@@ -1,5 +1,8 @@
-// Key messages by Windows' rules: which message a key event becomes and what its lParam says.
-// A backend names the key (its virtual-key code and its scan code) and the modifiers held.
+// Key messages by Windows' rules: which message a key event becomes and what its lParam says,
+// and the one table of Windows' virtual-key codes and scan codes. A backend names the key by its
+// USB HID usage (keyboard page: 0x04 is A, 0xE7 the right Windows key), which is what SDL's
+// scancodes are and what a page's KeyboardEvent.code names map to, with the character it types,
+// and says which modifiers are held.
 #pragma once
 
 #include "platform/win32.h"
@@ -32,5 +35,21 @@ struct KeyMessage {
 // WM_KEYUP after Alt+key, as Windows has it; so the key events must come here in their order.
 KeyMessage key_event_message(unsigned vk, unsigned scan, bool pressed, bool repeat, bool alt_held,
                              bool ctrl_held);
+
+// The Windows virtual-key code of the key at `usage`, 0 for keys the layer does not translate.
+// Letters and digits follow the keyboard layout, as Windows' do: a key that types a Latin letter or
+// a digit (`typed`, or 0 for none) is named by it (the key that types 'q' is 'Q'), but for the
+// keypad's; every other key is named by its position.
+unsigned virtual_key(unsigned usage, unsigned typed);
+
+// The key's scan code as Windows numbers it (set 1), 0xE0 in the high byte for the keys it flags
+// as extended (the navigation cluster, the right-hand modifiers, the keypad's Enter and divide); 0
+// for keys without one.
+unsigned scan_code(unsigned usage);
+
+// key_event_message for the key at `usage`; false for a key the layer does not translate (its
+// event posts nothing).
+bool translate_key(unsigned usage, unsigned typed, bool pressed, bool repeat, bool alt_held,
+                   bool ctrl_held, KeyMessage* out);
 
 } // namespace win32

@@ -39,6 +39,29 @@ void release_current() {
 
 } // namespace
 
+namespace win32 {
+
+void forget_window_contexts(const Window* window) {
+    for (const std::unique_ptr<Context>& entry : contexts) {
+        if (entry->window == handle_of(window)) {
+            if (entry.get() == current) {
+                release_current();
+            }
+            entry->window = nullptr;
+        }
+    }
+}
+
+void release_contexts() {
+    release_current();
+    for (const std::unique_ptr<Context>& entry : contexts) {
+        backend::delete_context(entry->native);
+    }
+    contexts.clear();
+}
+
+} // namespace win32
+
 HDC GetDC(HWND handle) {
     win32::Window* window = win32::find_window(handle);
     // Only windows have device contexts here; the screen's is not supported.

@@ -35,8 +35,6 @@ int cursor_count = 0;
 bool screen_saver_probe = false;
 bool screen_saver_request_reached_default = false;
 
-constexpr DWORD cds_test = 0x2;
-
 HICON__ system_icon = {};
 HCURSOR__ system_cursor = {};
 
@@ -93,8 +91,9 @@ void send_size_and_move(HWND handle) {
     win32::send(handle, WM_MOVE, 0, place);
 }
 
-// The window record goes, after the backend's own window.
+// The window record goes, after the contexts drawing to it and the backend's own window.
 void erase_window(win32::Window* window) {
+    win32::forget_window_contexts(window);
     backend::destroy_window(*window);
     windows.erase(std::remove_if(windows.begin(), windows.end(),
                                  [&](const std::unique_ptr<win32::Window>& entry) {
@@ -172,6 +171,7 @@ void set_active(HWND window, bool now_active) {
 }
 
 void release_windows() {
+    release_contexts();
     // Destroying a window that covers the display also gives the display back.
     for (const std::unique_ptr<Window>& entry : windows) {
         backend::destroy_window(*entry);
@@ -251,7 +251,7 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags) {
         height > static_cast<DWORD>(display_height) || (bits != 16 && bits != 24 && bits != 32)) {
         return DISP_CHANGE_BADMODE;
     }
-    if ((flags & cds_test) == 0) {
+    if ((flags & CDS_TEST) == 0) {
         virtual_mode_on = true;
     }
     return DISP_CHANGE_SUCCESSFUL;

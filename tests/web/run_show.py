@@ -62,7 +62,7 @@ STEP_TIMEOUT = 120
 
 
 def frame_on_screen_at(time_ms, fps=FPS):
-    """The capture's frame on screen at a show time (platform/headless/frame_clock.h)."""
+    """The capture's frame on screen at a show time (platform/win32/frame_clock.h)."""
     frame = time_ms * fps // 1000
     while (frame + 1) * 1000 // fps <= time_ms:
         frame += 1

@@ -7,7 +7,7 @@
 #include "platform/webgl/webgl.h"
 #include "platform/win32/letterbox.h"
 #include "show/scenes.h"
-#include "tests/platform_webgl/show_frames.h"
+#include "tests/platform/webgl/show_frames.h"
 #include "tests/support/fake_win32.h"
 
 #include <emscripten/emscripten.h>

@@ -1,5 +1,6 @@
 #include "tools/bench/frame_bench.h"
 
+#include "app/window.h"
 #include "show/scenes.h"
 #include "tests/support/fake_win32.h"
 
@@ -10,10 +11,6 @@
 #include <fstream>
 
 namespace frame_bench {
-
-const std::vector<Scene> scenes = {
-    {"walk", 1}, {"flicker", 2}, {"spin", 3}, {"fountain", 4}, {"orbit", 5}, {"falling", 6},
-};
 
 namespace {
 
@@ -37,35 +34,23 @@ void set_clock(std::int32_t scene, std::int32_t time_ms) {
                              static_cast<std::uint32_t>(time_ms);
 }
 
-// What program_main makes before the first frame and the later scenes draw with: the three
-// quadrics, in its order, and the falling-sprite table.
-void start_up_like_the_program() {
-    if (quadric_main == nullptr) {
-        quadric_main = gluNewQuadric();
-        quadric_ring = gluNewQuadric();
-        quadric_sphere = gluNewQuadric();
-    }
-    init_falling_sprites();
-}
-
 } // namespace
 
 std::vector<Result> run(int frames, int warm_up, int times_per_scene, void (*after_frame)()) {
     typedef std::chrono::steady_clock Clock;
-    start_up_like_the_program();
+    start_show();
     std::vector<Result> results;
-    for (const Scene& scene : scenes) {
+    for (std::int32_t scene = 1; scene < SCENE_COUNT - 1; ++scene) {
         // The slot's last frame is drawn one period before the next slot starts.
         const std::int64_t* const starts = show_timeline().start_ms;
-        const auto span_ms = static_cast<std::int32_t>(starts[scene.scene_index + 1] -
-                                                       frame_period_ms - starts[scene.scene_index]);
+        const auto span_ms =
+            static_cast<std::int32_t>(starts[scene + 1] - frame_period_ms - starts[scene]);
         std::vector<double> frame_ms;
         frame_ms.reserve(static_cast<std::size_t>(frames));
         for (int n = 0; n < warm_up + frames; ++n) {
             const int step = n % times_per_scene;
-            set_clock(scene.scene_index,
-                      static_cast<std::int32_t>(static_cast<std::int64_t>(span_ms) * step /
-                                                std::max(1, times_per_scene - 1)));
+            set_clock(scene, static_cast<std::int32_t>(static_cast<std::int64_t>(span_ms) * step /
+                                                       std::max(1, times_per_scene - 1)));
             const Clock::time_point start = Clock::now();
             draw_frame();
             after_frame();
@@ -83,8 +68,8 @@ std::vector<Result> run(int frames, int warm_up, int times_per_scene, void (*aft
         const double median = count % 2 == 1
                                   ? frame_ms[count / 2]
                                   : (frame_ms[count / 2 - 1] + frame_ms[count / 2]) / 2.0;
-        results.push_back(
-            {scene.name, frames, median, frame_ms.back(), sum / static_cast<double>(count)});
+        results.push_back({scenes[scene].name, frames, median, frame_ms.back(),
+                           sum / static_cast<double>(count)});
     }
     return results;
 }

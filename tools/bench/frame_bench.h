@@ -9,15 +9,8 @@
 
 namespace frame_bench {
 
-// One row of the report: a slot of the timeline, drawn at times spread evenly over its duration.
-struct Scene {
-    const char* name;
-    std::int32_t scene_index;
-};
-
-// The scenes measured. A newly written scene is measured by adding its row.
-extern const std::vector<Scene> scenes;
-
+// One row of the report: a scene of the timeline (show/scenes.h), drawn at times spread evenly
+// over its slot.
 struct Result {
     const char* name;
     int frames;
@@ -26,7 +19,8 @@ struct Result {
     double mean_ms;
 };
 
-// Draws `frames` frames of every scene through the frame driver, after `warm_up` untimed ones,
+// Draws `frames` frames of every scene of the timeline (the slots between the background's and the
+// end's) through the frame driver, after the show's start-up and `warm_up` untimed frames,
 // cycling through `times_per_scene` scene times from 0 to that of its last frame in the show, the
 // slot placed where the show reaches it (frames every 10 ms). after_frame runs inside each
 // frame's timing (glFinish for the real GL, so the rasterising counts).

@@ -1,6 +1,6 @@
 #include "tools/capture/capture_sink.h"
 
-#include "platform/headless/frame_clock.h"
+#include "platform/win32/frame_clock.h"
 #include "show/scenes.h"
 #include "tools/capture/show_length.h"
 
@@ -177,7 +177,7 @@ bool CaptureSink::wants_picture(std::int64_t index) {
         return true;
     }
     for (std::size_t i = next_png_; i < pngs_.size(); ++i) {
-        const std::int64_t frame = capture::frame_on_screen_at(pngs_[i].time_ms, options_.fps);
+        const std::int64_t frame = win32::frame_on_screen_at(pngs_[i].time_ms, options_.fps);
         if (frame >= index) {
             return frame == index;
         }
@@ -192,7 +192,7 @@ bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, cons
     try {
         // Every time whose frame on screen this is (several times can share one frame).
         while (bgr != nullptr && next_png_ < pngs_.size() &&
-               capture::frame_on_screen_at(pngs_[next_png_].time_ms, options_.fps) <= index) {
+               win32::frame_on_screen_at(pngs_[next_png_].time_ms, options_.fps) <= index) {
             if (!write_png(pngs_[next_png_], bgr, width, height)) {
                 return false;
             }
@@ -213,7 +213,7 @@ bool CaptureSink::take_frame(std::int64_t index, std::int64_t show_time_ms, cons
     }
     progress_.update(frames_, show_time_ms);
     if (options_.until_ms >= 0 &&
-        capture::frame_time_ms(index + 1, options_.fps) >= options_.until_ms) {
+        win32::frame_time_ms(index + 1, options_.fps) >= options_.until_ms) {
         // The next frame would be drawn at or after --until: this was the last one.
         return false;
     }

@@ -1,6 +1,6 @@
 #include "tools/capture/options.h"
 
-#include "platform/headless/frame_clock.h"
+#include "platform/win32/frame_clock.h"
 
 #include <algorithm>
 #include <cctype>
@@ -117,9 +117,9 @@ bool parse_options(int argc, const char* const* argv, Options* options, std::str
             options->help = true;
             break;
         case fps:
-            if (!parse_integer(value, 1, capture::max_fps, &number)) {
+            if (!parse_integer(value, 1, win32::max_fps, &number)) {
                 *error = "--fps wants a whole number of frames per second from 1 to " +
-                         std::to_string(capture::max_fps) + ", not '" + value + "'";
+                         std::to_string(win32::max_fps) + ", not '" + value + "'";
                 return false;
             }
             options->fps = static_cast<int>(number);

@@ -1,6 +1,6 @@
 #include "tools/capture/show_length.h"
 
-#include "platform/headless/frame_clock.h"
+#include "platform/win32/frame_clock.h"
 #include "show/scenes.h"
 
 #include <algorithm>
@@ -10,7 +10,7 @@ namespace capture_tool {
 std::int64_t show_frame_count(int fps) {
     // The clock reads 0 when the show starts, so show time is the frame's time.
     const ShowTimeline timeline =
-        play_timeline([fps](std::int64_t frame) { return capture::frame_time_ms(frame, fps); });
+        play_timeline([fps](std::int64_t frame) { return win32::frame_time_ms(frame, fps); });
     return timeline.start_frame[SCENE_COUNT - 1];
 }
 
@@ -21,10 +21,10 @@ std::int64_t capture_frame_count(int fps, std::int64_t until_ms) {
     }
     // The first frame drawn at or after until_ms is not taken.
     std::int64_t before = until_ms * fps / 1000;
-    while (before > 0 && capture::frame_time_ms(before - 1, fps) >= until_ms) {
+    while (before > 0 && win32::frame_time_ms(before - 1, fps) >= until_ms) {
         --before;
     }
-    while (capture::frame_time_ms(before, fps) < until_ms) {
+    while (win32::frame_time_ms(before, fps) < until_ms) {
         ++before;
     }
     return std::min(show, before);

@@ -1,5 +1,5 @@
 // How many frames the show draws on the capture's clock before it ends: the show's timeline
-// played through on the frame times of the capture's clock (frame_clock.h).
+// played through on the frame times of the capture's clock (platform/win32/frame_clock.h).
 #pragma once
 
 #include <cstdint>
