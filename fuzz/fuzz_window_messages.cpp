@@ -263,11 +263,6 @@ class Session {
             queue_.set_timer(window, id, in.u32(), nullptr, now());
             return true;
         }
-        case op_kill_timer: {
-            const HWND window = window_for(in.u8());
-            queue_.kill_timer(window, in.u32());
-            return true;
-        }
         case op_peek_filtered: {
             const HWND window = window_for(in.u8());
             const UINT lowest = in.u32();

@@ -76,7 +76,7 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> message_seeds() {
     odd.set_timer(show_window, 0, 0x7FFFFFFF).advance(1000).loop(4);
     odd.set_timer(show_window, 0, 10).set_timer(show_window, 9, 3);
     odd.peek(show_window, WM_KEYDOWN, WM_KEYUP, true).advance(100).peek(show_window, 0, 0, false);
-    odd.frames(9000, 300).kill_timer(show_window, 9).key(true, false, SDLK_F10, SDL_SCANCODE_F10);
+    odd.frames(9000, 300).key(true, false, SDLK_F10, SDL_SCANCODE_F10);
     odd.post(other_window, WM_SIZE, 0, 0).set_timer(other_window, 2, 10).forget(other_window);
     odd.post(show_window, WM_QUIT, 3, 0).loop(6);
     seeds.emplace_back("odd_messages", odd.bytes);

@@ -21,7 +21,6 @@ enum Op : std::uint8_t {
     op_post_message,  // u8 window, message, wparam, lparam: posted to the queue
     op_send_message,  // message, wparam, lparam: straight to the window procedure
     op_set_timer,     // u8 window, u32 id, u32 period
-    op_kill_timer,    // u8 window, u32 id
     op_peek_filtered, // u8 window, u32 lowest, u32 highest, u8 remove
     op_window_event,  // u8 event (see window_events), u16 width, u16 height, u8 maximised
     op_forget_window, // u8 window: the window is destroyed, with its timers and posted messages
@@ -117,10 +116,6 @@ struct ScriptWriter : ByteWriter {
     }
     ScriptWriter& set_timer(unsigned window, std::uint32_t id, std::uint32_t period) {
         u8(op_set_timer).u8(window).u32(id).u32(period);
-        return *this;
-    }
-    ScriptWriter& kill_timer(unsigned window, std::uint32_t id) {
-        u8(op_kill_timer).u8(window).u32(id);
         return *this;
     }
     ScriptWriter& window_event(unsigned event, unsigned width, unsigned height, bool maximized) {

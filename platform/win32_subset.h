@@ -1,7 +1,8 @@
 // The part of the Win32 API that the program calls, for hosts that are not Windows.
 //
-// Types, constants and record layouts are those of Windows (DEVMODEA is 156 bytes,
-// PIXELFORMATDESCRIPTOR 40), so the program's code compiles unchanged. The functions are
+// Types, constants and the layouts of the records the program hands over with their size are
+// those of Windows (DEVMODEA is 156 bytes, PIXELFORMATDESCRIPTOR 40), so the program's code
+// compiles unchanged; MSG has no cursor position, which nothing here reads. The functions are
 // supplied by the host layer (platform/win32/ and a backend) in the show, and by scripted
 // stand-ins in the tests. Calling conventions do not exist on these hosts: WINAPI and
 // CALLBACK are empty.
@@ -75,11 +76,6 @@ struct WNDCLASSA {
     LPCSTR lpszClassName;
 };
 
-struct POINT {
-    LONG x;
-    LONG y;
-};
-
 struct RECT {
     LONG left;
     LONG top;
@@ -93,7 +89,6 @@ struct MSG {
     WPARAM wParam;
     LPARAM lParam;
     DWORD time;
-    POINT pt;
 };
 
 // The display part of DEVMODEA, laid out as on Windows; the printer fields are kept as padding.
@@ -279,7 +274,6 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR must k
 #define CDS_TEST 0x00000002
 #define CDS_FULLSCREEN 0x00000004
 #define DISP_CHANGE_SUCCESSFUL 0
-#define DISP_CHANGE_RESTART 1
 #define DISP_CHANGE_FAILED (-1)
 #define DISP_CHANGE_BADMODE (-2)
 #define DM_BITSPERPEL 0x00040000u

@@ -3,8 +3,10 @@
 # Chromium with SwiftShader's WebGL 2 on the processor; Firefox ESR and WebKitGTK on Xvfb with
 # Mesa's llvmpipe): the frames a second of each scene and the milliseconds the program spends per
 # frame (its frame driver, our GL subset and presenting), medians of whole shows (RUNS, 3 unless
-# set), with the machine's load; and the size of the built folder, gzipped file by file as a
-# server sends it. A benchmark, not a test: it fails only when the show does not run.
+# set), with the machine's load; how far the picture is from the sound as heard (sync: the first
+# 20 s of the show, RUNS times); and the size of the built folder, gzipped file by file as a
+# server sends it. PARTS=bench or PARTS=sync runs one of the two. A benchmark, not a test: it fails
+# only when the show does not run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +16,7 @@ cmake --build --preset web --target solid-objects >/dev/null
 for engine in ${ENGINES:-chromium firefox webkit}; do
     echo "bench_web: $engine: load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
     /usr/bin/python3 tests/web/run_show.py --engine "$engine" --dir build-web/site \
-        --out "build-web/bench_$engine" --parts bench --runs "${RUNS:-3}"
+        --out "build-web/bench_$engine" --parts "${PARTS:-bench,sync}" --runs "${RUNS:-3}"
     echo "bench_web: $engine: load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 done
 /usr/bin/python3 - build-web/site <<'PY'

@@ -10,6 +10,7 @@ import re
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 
 from PIL import ImageChops, ImageGrab
@@ -337,3 +338,39 @@ def border_colours(image):
         colour = image.getpixel(point)
         counts[colour] = counts.get(colour, 0) + 1
     return counts, len(points)
+
+
+class SoundServer:
+    """A PulseAudio server of its own, in the foreground, with one null sink (`show`): a sound
+    output that plays in real time into nothing. `env` points a client at it."""
+
+    def __init__(self, work):
+        self.folder = tempfile.mkdtemp(prefix="solid-pulse-")
+        socket = os.path.join(self.folder, "native")
+        self.log = open(os.path.join(work, "pulseaudio.log"), "w", encoding="utf-8")
+        self.process = subprocess.Popen(
+            [tool("pulseaudio"), "--daemonize=no", "-n", "--exit-idle-time=-1",
+             "--use-pid-file=no", "--disable-shm",
+             f"--load=module-native-protocol-unix socket={socket} auth-anonymous=1",
+             "--load=module-null-sink sink_name=show rate=44100"],
+            env=dict(os.environ, HOME=self.folder, XDG_RUNTIME_DIR=self.folder,
+                     XDG_CONFIG_HOME=self.folder),
+            stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+        deadline = time.monotonic() + 30
+        while not os.path.exists(socket):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.close()
+                raise RuntimeError("PulseAudio did not start (pulseaudio.log)")
+            time.sleep(0.05)
+        self.env = {"PULSE_SERVER": "unix:" + socket}
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.log.close()
+        shutil.rmtree(self.folder, ignore_errors=True)

@@ -7,6 +7,7 @@
 #include "platform/win32/dialog.h"
 #include "platform/win32/wav_image.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -105,11 +106,8 @@ void allow_screen_saver(bool) {}
 int ask(const win32::Window*, const char*, const char* text, UINT type) {
     // No one is there to press a button: the text is kept for the capture's own message.
     std::string line = text;
-    for (char& c : line) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     shown_boxes.push_back(line);
     return win32::default_answer(type);
 }

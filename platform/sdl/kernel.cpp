@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -34,12 +33,8 @@ void shutdown() {
 namespace backend {
 
 DWORD tick_count() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                             static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
     // Milliseconds modulo 2^32, as Windows counts them.
-    return static_cast<DWORD>(ms);
+    return static_cast<DWORD>(static_cast<std::uint64_t>(clock_ms()));
 }
 
 void idle(long ms_until_timer) {

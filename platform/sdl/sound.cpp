@@ -1,17 +1,64 @@
 #include "platform/sdl/sound.h"
 
+#include "platform/sdl/heard_clock.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/wav_image.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 
 namespace {
 
 bool audio_up = false;        // SDL's audio subsystem is initialised
 SDL_AudioDeviceID device = 0; // the open device, 0 when none
+
+// The sound playing: its frames, their size, SDL's buffer in frames and its rate; how many frames
+// SDL's audio thread had taken off the queue at the last look, and when that count last moved.
+struct Playing {
+    std::uint64_t frames = 0;
+    unsigned frame_bytes = 1;
+    unsigned buffer_frames = 0;
+    int rate = 1;
+    std::uint64_t taken = 0;
+    double taken_at_ms = 0;
+    // SDL's dummy and disk drivers play into nothing or into a file, at a pace of their own that
+    // nobody hears: the clock does not follow them.
+    bool heard = false;
+};
+Playing playing;
+sdl::HeardClock heard_clock;
+
+double monotonic_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// How far into the sound the sample heard at `now_ms` is, in milliseconds (negative while the
+// first is on its way); false when no sound plays. SDL's audio thread takes a buffer off the queue
+// whenever the device has room for one, and the device then holds it behind the one it plays: the
+// sound heard is two buffers short of what SDL has taken at the moment it takes one, and moves on
+// with the real clock from there until the next.
+bool sound_heard_ms(double now_ms, double* heard_ms) {
+    if (device == 0 || !playing.heard) {
+        return false;
+    }
+    const std::uint64_t left = SDL_GetQueuedAudioSize(device) / playing.frame_bytes;
+    const std::uint64_t taken = playing.frames - std::min(left, playing.frames);
+    if (taken != playing.taken) {
+        playing.taken = taken;
+        playing.taken_at_ms = now_ms;
+    }
+    const double buffer_ms = 1000.0 * playing.buffer_frames / playing.rate;
+    *heard_ms = 1000.0 * static_cast<double>(taken) / playing.rate - 2 * buffer_ms +
+                std::min(now_ms - playing.taken_at_ms, buffer_ms);
+    return true;
+}
 
 bool open_device(const win32::WavSamples& sound) {
     if (!audio_up) {
@@ -33,13 +80,22 @@ bool open_device(const win32::WavSamples& sound) {
     }
     // No callback: the samples are queued. No changes allowed: SDL converts to whatever the
     // hardware wants.
-    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    SDL_AudioSpec obtained{};
+    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device == 0) {
         std::fprintf(stderr, "sound: no audio device (%s); playing nothing\n", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audio_up = false;
         return false;
     }
+    playing = Playing{};
+    playing.frames = sound.frames;
+    playing.frame_bytes = static_cast<unsigned>(sound.channels * (sound.bits / 8));
+    playing.buffer_frames = obtained.samples;
+    playing.rate = obtained.freq;
+    const char* const driver = SDL_GetCurrentAudioDriver();
+    playing.heard = driver == nullptr ||
+                    (std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "disk") != 0);
     return true;
 }
 
@@ -60,7 +116,12 @@ bool play_sound(const win32::WavSamples& sound) {
         stop_sound();
         return false;
     }
-    // The device was opened paused; unpausing starts playing.
+    // The device was opened paused; unpausing starts playing. The show's clock waits for the
+    // first sample to be heard.
+    playing.taken_at_ms = monotonic_ms();
+    if (playing.heard) {
+        heard_clock.hold(playing.taken_at_ms);
+    }
     SDL_PauseAudioDevice(device, 0);
     return true;
 }
@@ -71,6 +132,7 @@ void stop_sound() {
         SDL_CloseAudioDevice(device);
         device = 0;
     }
+    heard_clock.release(monotonic_ms());
 }
 
 bool sound_playing() {
@@ -78,6 +140,19 @@ bool sound_playing() {
 }
 
 } // namespace backend
+
+double clock_ms() {
+    const double now = monotonic_ms();
+    double heard = 0;
+    const bool was_holding = heard_clock.holding();
+    const bool playing_now = sound_heard_ms(now, &heard);
+    const double value = heard_clock.now(now, playing_now, heard);
+    if (was_holding && heard_clock.gave_up()) {
+        std::fprintf(stderr, "sound: not heard after %.0f s; the show goes on without waiting\n",
+                     sdl::HeardClock::give_up_ms / 1000);
+    }
+    return value;
+}
 
 void close_sound() {
     backend::stop_sound();

@@ -4,6 +4,11 @@
 // video, when the first sound plays.
 #pragma once
 
+// The backend's clock in milliseconds (GetTickCount): the monotonic clock, except that from the
+// start of a sound it stands until the sound's first sample is heard, and then follows the sound
+// as heard (heard_clock.h).
+double clock_ms();
+
 // Stops the sound, closes the audio device and shuts the audio subsystem down; ExitProcess and
 // the host's teardown call it so that the audio thread ends before the process does. Safe to
 // call at any time, and again.

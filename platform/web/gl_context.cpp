@@ -1,6 +1,7 @@
 // GL contexts over WebGL 2 on the page's canvas. The program's GL 1.1 calls go to our subset
 // (platform/webgl/), which draws into a picture of the window's client size and pixel format;
-// SwapBuffers shows that picture on the canvas, scaled with its aspect ratio kept.
+// SwapBuffers shows that picture on the canvas, scaled with its aspect ratio kept and, where it
+// fits, by a whole number.
 #include "platform/gl.h"
 #include "platform/web/page.h"
 #include "platform/webgl/gles.h"
@@ -85,9 +86,9 @@ bool present(win32::Window& window, void*) {
     webgl::end_frame();
     int width = 0;
     int height = 0;
-    web_fit_canvas(&width, &height);
+    web_fit_canvas(window.client_width, window.client_height, &width, &height);
     const win32::PixelRect picture =
-        win32::letterbox(window.client_width, window.client_height, width, height);
+        win32::sharp_letterbox(window.client_width, window.client_height, width, height);
     webgl::present(height, picture.x, picture.y, picture.width, picture.height);
     web::frame_finished();
     return true;

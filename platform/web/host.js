@@ -12,12 +12,32 @@ var WebHost = {
     dialog: null,
     // The AudioContext, made at the first gesture; null when the browser has none.
     audio: undefined,
-    source: null,
+    // The program's sound: its buffer source, the context time its first sample plays at (null
+    // until it is started) and the clock's value at that sample.
+    sound: null,
     noticeGiven: false,
     shown: false,
     ended: false,
     wantScreenOn: false,
     screenLock: null,
+
+    // The show's clock (clockNow), in milliseconds: performance.now() plus clockOffset while it
+    // runs free; standing at clockHeldAt while it waits for the sound; following the sound as
+    // heard while one plays; standing at pausedAt while the page is hidden or frozen (the reasons
+    // in pauses). It never goes back (clockLast).
+    clockOffset: 0,
+    clockLast: 0,
+    clockHeldAt: null,
+    heldSince: 0,
+    pausedAt: null,
+    pauses: {},
+    // The time between animation frames (ms), and the last frame's time.
+    frameMs: 1000 / 60,
+    lastFrameTime: null,
+    // Where the page lays its window out: the picture's size, and whether the layout must be
+    // worked out again (a resize, another device-pixel ratio, fullscreen).
+    pictureSize: [640, 480],
+    layoutDue: true,
 
     // Keys the browser would act on itself (scrolling, its menus), kept from it while the show's
     // window is up.
@@ -60,7 +80,41 @@ var WebHost = {
       window.addEventListener('blur', function() {
         Page.events.push({kind: 4, flags: 0});
       });
-      document.addEventListener('visibilitychange', Page.updateScreenLock);
+      document.addEventListener('visibilitychange', function() {
+        Page.setPaused('hidden', document.visibilityState === 'hidden');
+        Page.updateScreenLock();
+      });
+      // A page put away (into the back-forward cache) or frozen by the browser stops as a hidden
+      // one does.
+      window.addEventListener('pagehide', function() {
+        Page.setPaused('away', true);
+      });
+      window.addEventListener('pageshow', function() {
+        Page.setPaused('away', false);
+      });
+      document.addEventListener('freeze', function() {
+        Page.setPaused('frozen', true);
+      });
+      document.addEventListener('resume', function() {
+        Page.setPaused('frozen', false);
+      });
+      Page.setPaused('hidden', document.visibilityState === 'hidden');
+      // The browser may take the GL context away (a GPU reset, too many contexts): the program
+      // cannot draw again, so the show ends with a message rather than a picture that stands.
+      Page.element('canvas').addEventListener('webglcontextlost', function() {
+        Page.end('The show stopped: the browser took away its WebGL context.');
+      });
+      window.addEventListener('resize', Page.relayout);
+      document.addEventListener('fullscreenchange', Page.relayout);
+      document.addEventListener('webkitfullscreenchange', Page.relayout);
+      Page.watchPixelRatio();
+      var frame = Page.element('window');
+      if (!(frame.requestFullscreen || frame.webkitRequestFullscreen) ||
+          !(document.fullscreenEnabled || document.webkitFullscreenEnabled)) {
+        // An iPhone offers fullscreen to videos only.
+        Page.element('fullscreen').hidden = true;
+      }
+      Page.watchDoubleTap(Page.element('canvas'));
       Page.element('close').addEventListener('click', function() {
         Page.events.push({kind: 2, flags: 0});
       });
@@ -92,11 +146,21 @@ var WebHost = {
 
     audioContext: function() {
       if (Page.audio === undefined) {
+        // On iOS the ring/silent switch mutes Web Audio unless the page's sound is playback.
+        if (navigator.audioSession) {
+          try {
+            navigator.audioSession.type = 'playback';
+          } catch (e) {
+          }
+        }
         var Context = window.AudioContext || window.webkitAudioContext;
         try {
           Page.audio = Context ? new Context() : null;
         } catch (e) {
           Page.audio = null;
+        }
+        if (Page.audio) {
+          Page.audio.addEventListener('statechange', Page.soundStateChanged);
         }
       }
       return Page.audio;
@@ -105,9 +169,165 @@ var WebHost = {
     // A click or key press lets the page start sound: the AudioContext is made (or resumed) in it.
     gesture: function() {
       var audio = Page.audioContext();
-      if (audio && audio.state === 'suspended') {
+      if (audio && audio.state === 'suspended' && Page.pausedAt === null) {
         audio.resume().catch(function() {});
       }
+    },
+
+    // The show's clock. Time 0 of the show is the moment its first sample is heard, not the
+    // moment the sound is started: the output's latency (tens of milliseconds; over Bluetooth a
+    // few hundred) lies between. So once the program starts its sound, the clock stands until
+    // that sample is heard, and then follows the sound as heard, so that the frame drawn for a
+    // moment shows with the sound of that moment.
+    clockNow: function() {
+      var now = performance.now();
+      var value;
+      if (Page.pausedAt !== null) {
+        value = Page.pausedAt;
+      } else {
+        var heard = Page.soundClock(now);
+        if (Page.clockHeldAt !== null) {
+          if (heard !== null && heard >= Page.clockHeldAt) {
+            Page.clockHeldAt = null;
+            Page.clockOffset = heard - now;
+          } else if (now - Page.heldSince > Page.soundWaitMs) {
+            // The clock goes on from where it stands.
+            Page.soundFailed();
+          }
+        } else if (heard !== null) {
+          // Each reading of the sound's position is a few milliseconds off, one way or the other:
+          // the clock moves an eighth of the way to it each time, and jumps only when far off.
+          var error = heard - now - Page.clockOffset;
+          Page.clockOffset += Math.abs(error) > Page.clockSnapMs ? error : error / 8;
+        } else if (Page.sound && Page.sound.startContext !== null) {
+          // The sound stopped playing without the page asking (the system took the output away):
+          // the picture waits for it.
+          Page.holdClock(now + Page.clockOffset);
+        }
+        value = Page.clockHeldAt !== null ? Page.clockHeldAt : now + Page.clockOffset;
+      }
+      Page.clockLast = Math.max(Page.clockLast, value);
+      return Page.clockLast;
+    },
+
+    // How long the clock waits for the sound to be heard before the show goes on without it, and
+    // how far off the sound the clock may be before it jumps rather than eases.
+    soundWaitMs: 4000,
+    clockSnapMs: 30,
+
+    holdClock: function(value) {
+      Page.clockHeldAt = Math.max(Page.clockLast, value);
+      Page.heldSince = performance.now();
+    },
+
+    // The context time of the sample heard now: the engine's own answer where it gives one
+    // (getOutputTimestamp: a context time and the moment it was heard), else its current time
+    // less the latencies it reports. An answer from the future is not taken (WebKitGTK 2.50 gives
+    // the moment on a clock that runs twice as fast as performance.now()), nor an old one: the
+    // output has not moved since (Chromium's answer while its output starts is a second old).
+    heardContextTime: function(audio, now) {
+      if (audio.getOutputTimestamp) {
+        var stamp = audio.getOutputTimestamp();
+        if (stamp && stamp.contextTime > 0 && stamp.performanceTime <= now + 1 &&
+            stamp.performanceTime > now - 100) {
+          return stamp.contextTime + (now - stamp.performanceTime) / 1000;
+        }
+      }
+      return audio.currentTime - (audio.baseLatency || 0) - (audio.outputLatency || 0);
+    },
+
+    // The clock's value that the sound heard now gives (less than that at its start while the
+    // first sample is still on its way); null while no sound plays.
+    soundClock: function(now) {
+      var sound = Page.sound;
+      var audio = Page.audio;
+      if (!sound || sound.startContext === null || !audio || audio.state !== 'running') {
+        return null;
+      }
+      var position = Page.heardContextTime(audio, now) - sound.startContext;
+      if (position > sound.duration) {
+        Page.sound = null;
+        return null;
+      }
+      // A frame drawn now is shown at the next animation frame: it is drawn for the sound heard
+      // then.
+      return sound.clockAtStart + 1000 * position + Page.frameMs;
+    },
+
+    // Starts the program's sound once the context runs, a little ahead so that its first sample
+    // plays at a context time known beforehand.
+    startSound: function() {
+      var sound = Page.sound;
+      var audio = Page.audio;
+      if (sound && sound.startContext === null && audio && audio.state === 'running' &&
+          Page.pausedAt === null) {
+        sound.startContext = audio.currentTime + 0.1;
+        sound.source.start(sound.startContext);
+      }
+    },
+
+    soundStateChanged: function() {
+      var audio = Page.audio;
+      if (Page.ended || !audio) {
+        return;
+      }
+      if (audio.state === 'running' && Page.pausedAt !== null) {
+        // It was asked to run before the page was hidden.
+        audio.suspend().catch(function() {});
+      } else {
+        Page.startSound();
+      }
+    },
+
+    soundFailed: function() {
+      Page.stopSound();
+      Page.notice('The browser did not play the show\'s sound: the show goes on without it.');
+    },
+
+    // While the page is hidden or frozen for any reason the show stands: its clock and its sound
+    // stop, and both go on from there when the page is back.
+    setPaused: function(reason, paused) {
+      if (!!Page.pauses[reason] === paused || Page.ended) {
+        return;
+      }
+      var wasPaused = Page.pausedAt !== null;
+      if (paused) {
+        Page.pauses[reason] = true;
+      } else {
+        delete Page.pauses[reason];
+      }
+      var nowPaused = Object.keys(Page.pauses).length > 0;
+      var audio = Page.audio;
+      if (nowPaused && !wasPaused) {
+        Page.pausedAt = Page.clockNow();
+        if (audio && audio.state === 'running') {
+          audio.suspend().catch(function() {});
+        }
+      } else if (!nowPaused && wasPaused) {
+        var value = Page.pausedAt;
+        Page.pausedAt = null;
+        Page.lastFrameTime = null;
+        if (Page.sound) {
+          // The picture goes on once the sound is heard again.
+          Page.holdClock(value);
+          audio.resume().catch(function() {});
+          Page.startSound();
+        } else {
+          Page.clockOffset = value - performance.now();
+        }
+      }
+    },
+
+    // The time between animation frames, from their times (a slow average: one late frame does
+    // not count for much).
+    noteFrame: function(time) {
+      if (Page.lastFrameTime !== null) {
+        var interval = time - Page.lastFrameTime;
+        if (interval > 0 && interval < 100) {
+          Page.frameMs += (interval - Page.frameMs) / 16;
+        }
+      }
+      Page.lastFrameTime = time;
     },
 
     notice: function(text) {
@@ -116,6 +336,7 @@ var WebHost = {
         var notice = Page.element('notice');
         notice.textContent = text;
         notice.hidden = false;
+        Page.relayout();
       }
     },
 
@@ -187,7 +408,8 @@ var WebHost = {
       Page.gesture();
       var frame = Page.element('window');
       var request = frame.requestFullscreen || frame.webkitRequestFullscreen;
-      if (Page.shown && request && !document.fullscreenElement) {
+      if (Page.shown && request && !document.fullscreenElement &&
+          !document.webkitFullscreenElement) {
         var promise = request.call(frame);
         if (promise && promise.catch) {
           promise.catch(function() {});
@@ -198,6 +420,91 @@ var WebHost = {
     leaveFullscreen: function() {
       if (document.fullscreenElement && document.exitFullscreen) {
         document.exitFullscreen().catch(function() {});
+      } else if (document.webkitFullscreenElement && document.webkitExitFullscreen) {
+        document.webkitExitFullscreen();
+      }
+    },
+
+    // A touch screen has no double-click: two taps close together in time and place on the
+    // picture ask for fullscreen.
+    watchDoubleTap: function(element) {
+      var last = null;
+      element.addEventListener('pointerup', function(event) {
+        if (event.pointerType !== 'touch') {
+          return;
+        }
+        if (last && event.timeStamp - last.time < 400 &&
+            Math.abs(event.clientX - last.x) < 40 && Math.abs(event.clientY - last.y) < 40) {
+          last = null;
+          Page.enterFullscreen();
+        } else {
+          last = {time: event.timeStamp, x: event.clientX, y: event.clientY};
+        }
+      });
+    },
+
+    relayout: function() {
+      Page.layoutDue = true;
+    },
+
+    // Another device-pixel ratio (the page moved to another screen, or zoomed) lays the page out
+    // again.
+    watchPixelRatio: function() {
+      if (!window.matchMedia) {
+        return;
+      }
+      var query = window.matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
+      if (query.addEventListener) {
+        query.addEventListener('change', function() {
+          Page.relayout();
+          Page.watchPixelRatio();
+        }, {once: true});
+      }
+    },
+
+    // The window's client area, and the canvas in it with one pixel for each device pixel it
+    // covers. In fullscreen the client area is the screen. In the page it has the picture's
+    // aspect ratio and is as large as the page lets it be, up to the whole number of device
+    // pixels per picture pixel nearest the device-pixel ratio (at a ratio of 1.5 twice, where
+    // once would make it small): where that fits, present() scales the picture by that whole
+    // number and it stays sharp.
+    layout: function() {
+      var frame = Page.element('window');
+      if (frame.hidden) {
+        return;
+      }
+      Page.layoutDue = false;
+      var client = Page.element('client');
+      var canvas = Page.element('canvas');
+      var ratio = window.devicePixelRatio || 1;
+      var width;
+      var height;
+      if ((document.fullscreenElement || document.webkitFullscreenElement) === frame) {
+        var box = client.getBoundingClientRect();
+        width = Math.round(box.width * ratio);
+        height = Math.round(box.height * ratio);
+      } else {
+        var picture = Page.pictureSize;
+        var whole = Math.max(1, Math.round(ratio));
+        var root = document.documentElement;
+        var notice = Page.element('notice');
+        var roomWidth = root.clientWidth - (frame.offsetWidth - client.offsetWidth);
+        var roomHeight = root.clientHeight - (frame.offsetHeight - client.offsetHeight) -
+                         (notice.hidden ? 0 : notice.offsetHeight + 20);
+        var scale = Math.min(Math.min(roomWidth * ratio, picture[0] * whole) / picture[0],
+                             Math.min(roomHeight * ratio, picture[1] * whole) / picture[1]);
+        width = Math.floor(picture[0] * scale);
+        height = Math.floor(picture[1] * scale);
+        client.style.width = width / ratio + 'px';
+        client.style.height = height / ratio + 'px';
+      }
+      width = Math.max(width, 1);
+      height = Math.max(height, 1);
+      if (canvas.width !== width) {
+        canvas.width = width;
+      }
+      if (canvas.height !== height) {
+        canvas.height = height;
       }
     },
 
@@ -225,12 +532,18 @@ var WebHost = {
     },
 
     stopSound: function() {
-      if (Page.source) {
+      var sound = Page.sound;
+      if (sound) {
+        Page.sound = null;
         try {
-          Page.source.stop();
+          sound.source.stop();
         } catch (e) {
         }
-        Page.source = null;
+        if (Page.clockHeldAt !== null && Page.pausedAt === null) {
+          // The clock no longer waits for it.
+          Page.clockOffset = Page.clockHeldAt - performance.now();
+        }
+        Page.clockHeldAt = null;
       }
     },
 
@@ -267,7 +580,8 @@ var WebHost = {
       if (test) {
         test.frameShown(frame);
       }
-      requestAnimationFrame(function() {
+      requestAnimationFrame(function(time) {
+        Page.noteFrame(time);
         Page.resume(wakeUp, test ? (test.advance() ? 1 : 0) : 1);
       });
     });
@@ -280,6 +594,16 @@ var WebHost = {
   web_test_clock_fps: function() {
     var test = Page.test();
     return test ? test.fps | 0 : 0;
+  },
+
+  web_clock_ms__deps: ['$Page'],
+  web_clock_ms: function() {
+    var value = Page.clockNow();
+    var test = Page.test();
+    if (test && test.clockRead) {
+      test.clockRead(value);
+    }
+    return value;
   },
 
   web_dialog_button__deps: ['$Page'],
@@ -321,6 +645,7 @@ var WebHost = {
   web_show_window: function(shown) {
     Page.shown = !!shown;
     Page.element('window').hidden = !shown;
+    Page.relayout();
   },
 
   web_close_window__deps: ['$Page'],
@@ -347,20 +672,15 @@ var WebHost = {
   },
 
   web_fit_canvas__deps: ['$Page'],
-  web_fit_canvas: function(width, height) {
-    var canvas = Page.element('canvas');
-    var ratio = window.devicePixelRatio || 1;
-    // A canvas that is not laid out (its window hidden) keeps its size.
-    if (canvas.clientWidth > 0 && canvas.clientHeight > 0) {
-      var w = Math.round(canvas.clientWidth * ratio);
-      var h = Math.round(canvas.clientHeight * ratio);
-      if (canvas.width !== w) {
-        canvas.width = w;
-      }
-      if (canvas.height !== h) {
-        canvas.height = h;
-      }
+  web_fit_canvas: function(pictureWidth, pictureHeight, width, height) {
+    if (Page.pictureSize[0] !== pictureWidth || Page.pictureSize[1] !== pictureHeight) {
+      Page.pictureSize = [pictureWidth, pictureHeight];
+      Page.layoutDue = true;
     }
+    if (Page.layoutDue) {
+      Page.layout();
+    }
+    var canvas = Page.element('canvas');
     HEAP32[width >> 2] = canvas.width;
     HEAP32[height >> 2] = canvas.height;
   },
@@ -408,24 +728,22 @@ var WebHost = {
       return 0;
     }
     Page.stopSound();
-    Page.source = source;
-    // The sound starts now, with the show's clock. If the AudioContext is not running yet, it
-    // starts when it does, that far into the song, so that sound and picture still agree.
-    var requested = performance.now();
-    if (audio.state === 'running') {
-      source.start();
-    } else {
-      var startLate = function() {
-        if (audio.state === 'running') {
-          audio.removeEventListener('statechange', startLate);
-          if (Page.source === source) {
-            source.start(0, Math.min((performance.now() - requested) / 1000, buffer.duration));
-          }
-        }
-      };
-      audio.addEventListener('statechange', startLate);
+    // The show's clock stands at its value now (the program's time 0) until the first sample is
+    // heard. The context may not run yet (it starts with the user's answer): the sound starts
+    // when it does.
+    var sound = {source: source, startContext: null, clockAtStart: Page.clockNow(),
+                 duration: buffer.duration};
+    Page.sound = sound;
+    source.onended = function() {
+      if (Page.sound === sound) {
+        Page.sound = null;
+      }
+    };
+    Page.holdClock(sound.clockAtStart);
+    if (audio.state !== 'running' && Page.pausedAt === null) {
       audio.resume().catch(function() {});
     }
+    Page.startSound();
     return 1;
   },
 

@@ -3,8 +3,6 @@
 #include "platform/web/page.h"
 #include "platform/win32/frame_clock.h"
 
-#include <emscripten/emscripten.h>
-
 #include <cstdint>
 #include <cstdio>
 
@@ -31,9 +29,8 @@ DWORD tick_count() {
     if (on_virtual_clock()) {
         return static_cast<DWORD>(virtual_clock.now_ms());
     }
-    // The page's clock (performance.now(), milliseconds since the page was opened), wrapping at
-    // 2^32 as Windows' does.
-    return static_cast<DWORD>(static_cast<std::uint64_t>(emscripten_get_now()));
+    // The page's clock, wrapping at 2^32 as Windows' does.
+    return static_cast<DWORD>(static_cast<std::uint64_t>(web_clock_ms()));
 }
 
 void idle(long) {

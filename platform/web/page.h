@@ -13,6 +13,9 @@ extern "C" {
 int web_wait_frame(double frame);
 // The frame rate of the page's test clock, 0 without one.
 int web_test_clock_fps();
+// The page's clock in milliseconds: it stands while the page is hidden, and while a sound plays
+// it follows the sound as heard.
+double web_clock_ms();
 // Shows a dialog in the page with the buttons given by web_dialog_button since the last dialog,
 // and waits for the user's answer (an ASYNCIFY import). The answer is also the gesture the page
 // needs to start sound.
@@ -30,8 +33,9 @@ void web_close_window();
 void web_leave_fullscreen();
 void web_show_cursor(int shown);
 void web_keep_screen_on(int on);
-// Brings the canvas' drawing buffer to its size on the page in device pixels, and says what it is.
-void web_fit_canvas(int* width, int* height);
+// Lays the window out for a picture of that size and brings the canvas' drawing buffer to its
+// size on the page in device pixels, and says what it is.
+void web_fit_canvas(int picture_width, int picture_height, int* width, int* height);
 
 // Hands 16- or 8-bit PCM samples to Web Audio and starts them; 0 when the page cannot play them.
 int web_play_sound(const void* samples, int frames, int channels, int rate, int bits);

@@ -64,6 +64,7 @@
 namespace win32 {
 
 struct Window;
+struct WavSamples;
 
 // What a window's HDC points at: the class style CS_OWNDC gives each window one for its life.
 struct DeviceContext {
@@ -121,10 +122,6 @@ int answer_unasked(const char* caption, const char* text, UINT type, const char*
 enum class WindowChange { show, hide, raise, minimize, maximize, restore, uncover };
 
 } // namespace win32
-
-namespace win32 {
-struct WavSamples;
-}
 
 // What a backend supplies: it defines every function below. idle and ask may wait on the host (a
 // frame, an answer), as long as the program's thread comes back with the result; all are called

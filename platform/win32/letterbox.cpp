@@ -1,5 +1,6 @@
 #include "platform/win32/letterbox.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace win32 {
@@ -28,6 +29,22 @@ PixelRect letterbox(int picture_width, int picture_height, int surface_width, in
     if (height < 1) {
         height = 1;
     }
+    return PixelRect{(surface_width - width) / 2, (surface_height - height) / 2, width, height};
+}
+
+PixelRect sharp_letterbox(int picture_width, int picture_height, int surface_width,
+                          int surface_height) {
+    const PixelRect fit = letterbox(picture_width, picture_height, surface_width, surface_height);
+    if (fit.width == 0) {
+        return fit;
+    }
+    const std::int64_t scale =
+        std::min(surface_width / picture_width, surface_height / picture_height);
+    if (scale < 1 || 3 * scale * picture_width < 2 * static_cast<std::int64_t>(fit.width)) {
+        return fit;
+    }
+    const int width = static_cast<int>(scale * picture_width);
+    const int height = static_cast<int>(scale * picture_height);
     return PixelRect{(surface_width - width) / 2, (surface_height - height) / 2, width, height};
 }
 

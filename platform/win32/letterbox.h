@@ -15,4 +15,12 @@ struct PixelRect {
 // pixels; the rest of the surface shows black bars. Empty when either size is empty.
 PixelRect letterbox(int picture_width, int picture_height, int surface_width, int surface_height);
 
+// As letterbox, but with every pixel of the picture shown as the same square of surface pixels:
+// the picture scaled by the largest whole number that fits. Where that whole number would leave
+// the picture smaller than two thirds of the letterbox (a surface between one and a half and two
+// times the picture, as on a phone held upright) or the picture does not fit once, the letterbox
+// itself.
+PixelRect sharp_letterbox(int picture_width, int picture_height, int surface_width,
+                          int surface_height);
+
 } // namespace win32

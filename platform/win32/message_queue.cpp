@@ -50,17 +50,6 @@ void MessageQueue::set_timer(HWND window, UINT_PTR id, UINT period_ms, TIMERPROC
     timers_.push_back(timer);
 }
 
-bool MessageQueue::kill_timer(HWND window, UINT_PTR id) {
-    const auto found = std::find_if(timers_.begin(), timers_.end(), [&](const Timer& timer) {
-        return timer.window == window && timer.id == id;
-    });
-    if (found == timers_.end()) {
-        return false;
-    }
-    timers_.erase(found);
-    return true;
-}
-
 void MessageQueue::fire_timers(DWORD now) {
     for (Timer& timer : timers_) {
         timer.due_ms = now;

@@ -30,7 +30,6 @@ class MessageQueue {
     // Starts a timer, or restarts the window's timer of the same id with a new period. The first
     // tick falls due one period from now.
     void set_timer(HWND window, UINT_PTR id, UINT period_ms, TIMERPROC callback, DWORD now);
-    bool kill_timer(HWND window, UINT_PTR id);
     // Every timer falls due at `now`: for a backend whose clock moves a frame at a time, each
     // frame is one period of every timer.
     void fire_timers(DWORD now);

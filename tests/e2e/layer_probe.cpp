@@ -5,9 +5,11 @@
 // It opens a 320 x 200 overlapped window titled "layer probe" with a GL context and a 10 ms timer,
 // then polls like the show. The window procedure handles WM_CLOSE by default (DestroyWindow) and
 // WM_DESTROY with PostQuitMessage(0); it refuses SC_SCREENSAVE as the show does. Each frame clears
-// to the colour the keys pressed so far pick and swaps. The timer stops it after 60 s.
+// to the colour the keys pressed so far pick and swaps. The timer stops it after 60 s. Every 100th
+// tick it writes down the time between each of the last 100 ticks and the one before.
 #include "platform/gl.h"
 
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -15,6 +17,8 @@ namespace {
 HDC device = nullptr;
 unsigned timer_ticks = 0;
 DWORD started_ms = 0;
+DWORD last_tick_ms = 0;
+std::array<DWORD, 100> gaps{};
 
 void note(const char* what) {
     std::printf("%s\n", what);
@@ -64,10 +68,17 @@ const char* message_name(UINT message) {
 
 LRESULT CALLBACK probe_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_TIMER) {
+        const DWORD now = GetTickCount();
+        gaps[timer_ticks % 100] = now - last_tick_ms;
+        last_tick_ms = now;
         ++timer_ticks;
         if (timer_ticks % 100 == 0) {
-            std::printf("ticks %u at %lu ms\n", timer_ticks,
-                        static_cast<unsigned long>(GetTickCount() - started_ms));
+            std::printf("ticks %u at %lu ms, gaps", timer_ticks,
+                        static_cast<unsigned long>(now - started_ms));
+            for (const DWORD gap : gaps) {
+                std::printf(" %lu", static_cast<unsigned long>(gap));
+            }
+            std::printf("\n");
             std::fflush(stdout);
         }
         if (GetTickCount() - started_ms > 60000) {
@@ -126,6 +137,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 1;
     }
     SetTimer(window, 0, 10, nullptr);
+    last_tick_ms = GetTickCount();
     device = GetDC(window);
     PIXELFORMATDESCRIPTOR format{};
     format.nSize = sizeof format;

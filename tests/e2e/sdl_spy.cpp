@@ -2,7 +2,13 @@
 // SDL_SPY_LOG names what the driver cannot see from outside, each with the monotonic clock in
 // seconds (the clock Python's time.monotonic() reads):
 //   dialog <caption>|<text with line breaks as \n>|<buttons>   each message box shown
-//   play <t>                                                   the sound starts: the show's time 0
+//   audio <rate> <channels> <samples> <bytes>                  the audio device opened: its rate,
+//                                                              channels and buffer as SDL obtained
+//   queue <first> <t>                                          samples queued: the first not 0
+//   play <t>                                                   the sound starts: with SDL's dummy
+//                                                              driver, the show's time 0
+//   taken <bytes> <t>                                          SDL's audio thread took samples off
+//                                                              the queue (the first 3 s, if asked)
 //   frame <t>                                                  each frame begun (its first clear)
 //   swap <t>                                                   each frame presented
 //   fullscreen <flags> <t>                                     the window's fullscreen changed
@@ -13,11 +19,13 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <dlfcn.h>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -67,6 +75,47 @@ extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* button) {
     return show != nullptr ? show(data, button) : -1;
 }
 
+extern "C" SDL_AudioDeviceID SDL_OpenAudioDevice(const char* device, int iscapture,
+                                                 const SDL_AudioSpec* desired,
+                                                 SDL_AudioSpec* obtained, int allowed_changes) {
+    static const auto open =
+        real<SDL_AudioDeviceID (*)(const char*, int, const SDL_AudioSpec*, SDL_AudioSpec*, int)>(
+            "SDL_OpenAudioDevice");
+    if (open == nullptr) {
+        return 0;
+    }
+    // SDL fills in what it obtained whether or not the caller asks.
+    SDL_AudioSpec got{};
+    const SDL_AudioDeviceID id =
+        open(device, iscapture, desired, obtained != nullptr ? obtained : &got, allowed_changes);
+    if (id != 0) {
+        const SDL_AudioSpec& spec = obtained != nullptr ? *obtained : got;
+        note("audio " + std::to_string(spec.freq) + " " + std::to_string(spec.channels) + " " +
+             std::to_string(spec.samples) + " " + std::to_string(spec.size));
+    }
+    return id;
+}
+
+Uint32 queued_bytes = 0;
+
+// 16-bit samples are the song's; the first that is not silent lets a recording of the output be
+// lined up with the show.
+extern "C" int SDL_QueueAudio(SDL_AudioDeviceID device, const void* data, Uint32 bytes) {
+    static const auto queue =
+        real<int (*)(SDL_AudioDeviceID, const void*, Uint32)>("SDL_QueueAudio");
+    const auto* samples = static_cast<const Sint16*>(data);
+    long first = -1;
+    for (Uint32 i = 0; samples != nullptr && i < bytes / 2; ++i) {
+        if (samples[i] != 0) {
+            first = static_cast<long>(i);
+            break;
+        }
+    }
+    note("queue " + std::to_string(first) + " " + std::to_string(now()));
+    queued_bytes += bytes;
+    return queue != nullptr ? queue(device, data, bytes) : -1;
+}
+
 extern "C" void SDL_PauseAudioDevice(SDL_AudioDeviceID device, int pause_on) {
     static const auto pause = real<void (*)(SDL_AudioDeviceID, int)>("SDL_PauseAudioDevice");
     if (pause_on == 0) {
@@ -74,6 +123,21 @@ extern "C" void SDL_PauseAudioDevice(SDL_AudioDeviceID device, int pause_on) {
     }
     if (pause != nullptr) {
         pause(device, pause_on);
+    }
+    if (pause_on == 0 && std::getenv("SDL_SPY_QUEUE") != nullptr) {
+        std::thread([device] {
+            const double start = now();
+            const Uint32 queued = queued_bytes;
+            Uint32 last = queued;
+            while (now() < start + 3) {
+                const Uint32 left = SDL_GetQueuedAudioSize(device);
+                if (left != last) {
+                    note("taken " + std::to_string(queued - left) + " " + std::to_string(now()));
+                    last = left;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }).detach();
     }
 }
 

@@ -9,6 +9,10 @@ local HTTP server that gives them the page.
   webkit:   WebKitGTK's MiniBrowser on an X screen of its own, WebGL 2 through llvmpipe, driven by
             WebKitWebDriver (webkit2gtk-driver, python3-selenium).
 
+Each engine plays its sound into a PulseAudio server of its own with one null sink (a sound
+card that plays in real time into nothing), as on a desktop with sound: Firefox runs no Web Audio
+without an output.
+
 No engine is downloaded: each is a Debian package (scripts/deps.txt, group web).
 """
 
@@ -17,6 +21,7 @@ import http.server
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -26,7 +31,7 @@ import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
-from desktop import Desktop, tool  # noqa: E402
+from desktop import Desktop, SoundServer, tool  # noqa: E402
 
 ENGINES = ("chromium", "firefox", "webkit")
 
@@ -126,6 +131,23 @@ class Browser:
         """Errors the engine's driver read from the console (none where it cannot)."""
         return []
 
+    def hide(self):
+        """Hides the page as another tab or a minimised window does."""
+        raise NotImplementedError
+
+    def show(self):
+        raise NotImplementedError
+
+    def emulate(self, width, height, ratio, touch=False):
+        """The page's viewport (CSS pixels) and device-pixel ratio, and a touch screen without a
+        keyboard, where the engine's driver can set them; NotImplementedError where not. A width
+        of None puts the browser's own back."""
+        raise NotImplementedError
+
+    def tap(self, css, times=1):
+        """Taps the element's centre with a finger, twice for a double tap."""
+        raise NotImplementedError
+
     def errors(self):
         page = self.run("window.pageErrors || []")
         return self.driver_errors() + [f"page: {message}" for message in page]
@@ -191,17 +213,60 @@ class Chromium(Selenium):
     def __init__(self, work, unthrottled=False):
         from selenium import webdriver
         from selenium.webdriver.chrome.service import Service
+        self.sound = SoundServer(work)
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/" + tool("chromium")
         for flag in CHROMIUM_FLAGS + (CHROMIUM_UNTHROTTLED_FLAGS if unthrottled else []):
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service("/usr/bin/" + tool("chromedriver")),
-                                       options=options)
+        try:
+            self.driver = webdriver.Chrome(
+                service=Service("/usr/bin/" + tool("chromedriver"),
+                                env=dict(os.environ, **self.sound.env)),
+                options=options)
+        except Exception:
+            self.sound.close()
+            raise
+        self.page_tab = None
+        self.other_tab = None
 
     def driver_errors(self):
         return [f"console: {entry['message']}" for entry in self.driver.get_log("browser")
                 if entry["level"] == "SEVERE"]
+
+    def quit(self):
+        try:
+            super().quit()
+        finally:
+            self.sound.close()
+
+    def hide(self):
+        self.page_tab = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        self.other_tab = self.driver.current_window_handle
+
+    def show(self):
+        self.driver.close()
+        self.driver.switch_to.window(self.page_tab)
+
+    def emulate(self, width, height, ratio, touch=False):
+        if width is None:
+            self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+        else:
+            self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": touch})
+        self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                                    {"enabled": touch, "maxTouchPoints": 5 if touch else 1})
+
+    def tap(self, css, times=1):
+        x, y = self.run(f"(() => {{ const box = document.querySelector({json.dumps(css)})"
+                        ".getBoundingClientRect();"
+                        " return [box.x + box.width / 2, box.y + box.height / 2]; })()")
+        for _ in range(times):
+            for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
+                self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
+                                            {"type": kind, "touchPoints": points})
+            time.sleep(0.1)
 
     def add_script(self, source):
         """A script run first in every page opened from now on, before the page's own: for a
@@ -217,14 +282,23 @@ class Chromium(Selenium):
 
 
 class OnScreen:
-    """An X screen of its own for an engine that needs one."""
+    """An X screen and a sound server of its own for an engine that needs them."""
 
     def __init__(self, work):
-        self.screen = Desktop(work).start_screen(*SCREEN)
-        self.env = dict(self.screen.x_env(), HOME=work, MOZ_CRASHREPORTER_DISABLE="1")
+        self.sound = SoundServer(work)
+        try:
+            self.screen = Desktop(work).start_screen(*SCREEN)
+        except Exception:
+            self.sound.close()
+            raise
+        self.env = dict(self.screen.x_env(), HOME=work, MOZ_CRASHREPORTER_DISABLE="1",
+                        **self.sound.env)
 
     def close(self):
-        self.screen.kill_all()
+        try:
+            self.screen.kill_all()
+        finally:
+            self.sound.close()
 
 
 class WebKit(Selenium):
@@ -245,10 +319,20 @@ class WebKit(Selenium):
         except Exception:
             self.screen.close()
             raise
+        self.rect = None
+
+    def hide(self):
+        # A new tab of MiniBrowser's is a window of its own, over the page's, which stays
+        # visible; a minimised window does not.
+        self.rect = self.driver.get_window_rect()
+        self.driver.minimize_window()
+
+    def show(self):
+        self.driver.set_window_rect(**self.rect)
 
     def quit(self):
         try:
-            super().quit()
+            self.driver.quit()
         finally:
             self.screen.close()
 
@@ -314,6 +398,21 @@ class Firefox(Browser):
     def driver_errors(self):
         return [f"console: {entry.get('text')}" for entry in self.bidi.log_entries
                 if entry.get("level") == "error"]
+
+    def hide(self):
+        self.other_tab = self.bidi.command("browsingContext.create", {"type": "tab"})["context"]
+
+    def show(self):
+        self.bidi.command("browsingContext.close", {"context": self.other_tab})
+        self.bidi.command("browsingContext.activate", {"context": self.bidi.context})
+
+    def emulate(self, width, height, ratio, touch=False):
+        if touch:
+            raise NotImplementedError("WebDriver BiDi emulates no touch screen")
+        self.bidi.command("browsingContext.setViewport", {
+            "context": self.bidi.context,
+            "viewport": None if width is None else {"width": width, "height": height},
+            "devicePixelRatio": ratio})
 
     def root_process(self):
         return self.process.pid

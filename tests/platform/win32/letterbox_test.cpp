@@ -44,4 +44,25 @@ TEST(Letterbox, LargeSurfacesDoNotOverflow) {
     expect_rect(win32::letterbox(640, 480, 30720, 17280), 3840, 0, 23040, 17280);
 }
 
+TEST(SharpLetterbox, WholeNumberScalesKeepEveryPixelSquare) {
+    // A window of twice the pixels (a device-pixel ratio of 2), and one of three.
+    expect_rect(win32::sharp_letterbox(640, 480, 1280, 960), 0, 0, 1280, 960);
+    expect_rect(win32::sharp_letterbox(640, 480, 1920, 1440), 0, 0, 1920, 1440);
+    // A 16:9 screen: twice, with bars all round, rather than 2.25 times.
+    expect_rect(win32::sharp_letterbox(640, 480, 1920, 1080), 320, 60, 1280, 960);
+    // One and a half times the picture: once, two thirds of the letterbox exactly.
+    expect_rect(win32::sharp_letterbox(640, 480, 960, 720), 160, 120, 640, 480);
+    // Just under three times: twice.
+    expect_rect(win32::sharp_letterbox(640, 480, 1919, 1439), 319, 239, 1280, 960);
+}
+
+TEST(SharpLetterbox, FillsTheLetterboxWhereNoWholeNumberFitsWell) {
+    // A phone held upright (390 CSS pixels at a ratio of 3): once would fill barely half.
+    expect_rect(win32::sharp_letterbox(640, 480, 1170, 900), 0, 11, 1170, 878);
+    expect_rect(win32::sharp_letterbox(640, 480, 1366, 768), 171, 0, 1024, 768);
+    // Smaller than the picture.
+    expect_rect(win32::sharp_letterbox(640, 480, 320, 240), 0, 0, 320, 240);
+    expect_rect(win32::sharp_letterbox(640, 480, 0, 0), 0, 0, 0, 0);
+}
+
 } // namespace
