@@ -99,9 +99,9 @@ class Bidi(JsonSocket):
     def log_entries(self):
         return [event["params"] for event in self.events]
 
-    def navigate(self, url):
+    def navigate(self, url, wait="complete"):
         self.command("browsingContext.navigate",
-                     {"context": self.context, "url": url, "wait": "complete"})
+                     {"context": self.context, "url": url, "wait": wait})
 
     def evaluate(self, expression, timeout=None):
         """The value of a script expression in the page, passed through JSON; a promise is

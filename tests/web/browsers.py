@@ -378,7 +378,10 @@ class Firefox(Browser):
         return found[0]
 
     def open(self, url):
-        self.bidi.navigate(url)
+        # The page is parsed once it is interactive, and every caller waits for what it needs in
+        # it. Waiting for its load to complete as well once kept Firefox past the command's 60 s
+        # when a playing page was left for a new one, on an otherwise quiet machine.
+        self.bidi.navigate(url, wait="interactive")
 
     def run(self, expression, timeout=60):
         return self.bidi.evaluate(expression, timeout)
